@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up and entry point for a Debian 12 machine.
 #   ./tavrin.sh play [game options]   install, build, generate data, start the game
-#   ./tavrin.sh test                  install, build, run every test (normal and sanitizer builds)
+#   ./tavrin.sh test                  install, build, run every test (normal, sanitizer and fuzz builds)
 # Re-running is quick when nothing changed: packages already present are
 # skipped and Ninja rebuilds only what changed.
 set -euo pipefail
@@ -11,7 +11,7 @@ PACKAGES=(
   cmake ninja-build g++ clang pkg-config
   libode-dev libsdl2-dev libpng-dev zlib1g-dev nettle-dev
   libfreetype-dev fonts-dejavu-core
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   xvfb xauth
 )
 
@@ -55,6 +55,8 @@ case "${1:-}" in
     run_tests build
     build build-asan -DTAVRIN_WERROR=ON -DTAVRIN_SANITIZE=ON -DTAVRIN_BENCH=OFF
     run_tests build-asan
+    CC=clang CXX=clang++ build build-fuzz -DTAVRIN_FUZZ=ON
+    run_tests build-fuzz
     ;;
   *)
     echo "usage: $0 play [options] | test" >&2

@@ -8,6 +8,11 @@ add_compile_options(-Wall -Wextra -Wmissing-declarations
 if(TAVRIN_WERROR)
   add_compile_options(-Werror)
 endif()
+if(TAVRIN_FUZZ)
+  # Libraries get coverage instrumentation; each target links the fuzzer.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
 if(TAVRIN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                       -fno-sanitize-recover=undefined)
@@ -39,4 +44,20 @@ function(tavrin_test name)
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
                        DISCOVERY_TIMEOUT 60
                        PROPERTIES LABELS "${ARG_LABELS}")
+endfunction()
+
+# tavrin_fuzz_target(NAME SOURCES ... [DEPS ...])
+# A libFuzzer program, run by CTest for a bounded time; any finding fails.
+set(TAVRIN_FUZZ_SECONDS 20 CACHE STRING "How long CTest runs each fuzz target")
+function(tavrin_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  add_test(NAME ${name}
+           COMMAND ${name} -max_total_time=${TAVRIN_FUZZ_SECONDS} -rss_limit_mb=2048
+                   -print_final_stats=0
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endfunction()
