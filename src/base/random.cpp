@@ -12,4 +12,6 @@ double random_unit_top() { return (random_u32() >> 1) * (1.0 / 2147483648.0); }
 
 double random_centered() { return (random_u32() & 0xffffffu) * (1.0 / 16777216.0) - 0.5; }
 
-double random_angle(double range) { return (random_u32() & 0xffffffu) * range * (1.0 / 16777216.0); }
+double random_angle(double range) {
+  return (random_u32() & 0xffffffu) * range * (1.0 / 16777216.0);
+}
