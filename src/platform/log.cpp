@@ -37,14 +37,7 @@ std::string format_text(const char* format, va_list args) {
 // threads never mix within a line, and a crash loses nothing written.
 void write_entry(std::string_view message) {
   if (!log_file) return;
-  long long hundredths = static_cast<long long>(korb_time() * 100.0);
-  char stamp[64];
-  int stamp_length =
-      std::snprintf(stamp, sizeof stamp, "[%lld:%02lld:%02lld.%02lld] ", hundredths / 360000,
-                    hundredths / 6000 % 60, hundredths / 100 % 60, hundredths % 100);
-  std::string entry;
-  entry.reserve(static_cast<size_t>(stamp_length) + message.size());
-  entry.append(stamp, static_cast<size_t>(stamp_length));
+  std::string entry = log_stamp(korb_time());
   entry.append(message);
   std::fwrite(entry.data(), 1, entry.size(), log_file);
   std::fflush(log_file);
@@ -83,6 +76,14 @@ void open_log(std::string_view first_message) {
 }
 
 }  // namespace
+
+std::string log_stamp(double seconds) {
+  long long hundredths = seconds > 0 ? static_cast<long long>(seconds * 100.0) : 0;
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "[%lld:%02lld:%02lld.%02lld] ", hundredths / 360000,
+                hundredths / 6000 % 60, hundredths / 100 % 60, hundredths % 100);
+  return stamp;
+}
 
 void korb_log(const char* format, ...) {
   va_list args;

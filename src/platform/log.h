@@ -13,6 +13,12 @@
 // is written with one write and flushed, so entries from the window thread
 // and the main thread never interleave within a line and survive a crash.
 
+#include <string>
+
+// The entry prefix for a clock reading: "[h:mm:ss.cc] ", hours not wrapped
+// (a run of 100 hours gives "[100:00:00.00] ").
+std::string log_stamp(double seconds);
+
 // Appends one entry; returns after it is flushed.
 void korb_log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
