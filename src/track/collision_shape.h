@@ -23,12 +23,13 @@ struct CollisionShape {
   double bounding_radius = 0;        // largest |centre| + radius
 };
 
-// Parses .shp text: "%d" sphere count, then per sphere three "%f" (centre)
-// and "%f %f %f %f" (radius, mu, stiffness, damping). A file that does not
-// parse completely gives an empty shape.
-CollisionShape parse_collision_shape(std::string_view text);
-
 // The shape of file `name` ("@" names through the data directories),
-// loaded on first use and kept for the rest of the run. Never null; a file
-// that cannot be opened or parsed gives an empty shape.
+// loaded on first use and kept for the rest of the run (the pointer stays
+// valid until exit). The file is "%d" sphere count, then per sphere three
+// "%f" (centre) and "%f %f %f %f" (radius, mu, stiffness, damping). Never
+// null: a file that cannot be opened or parsed completely gives an empty
+// shape (no spheres, no contacts).
 const CollisionShape* load_collision_shape(std::string_view name);
+
+// True when the shape exists and has at least one sphere.
+bool collision_shape_found(const CollisionShape* shape);

@@ -36,7 +36,8 @@ extern RoostParticlePool roost_particles;
 void reset_roost_particles(RoostParticlePool& pool);
 
 // Takes a free slot for a new particle and puts it at the head of the
-// active list. Returns the slot index, or -1 when the pool is full (the
+// active list, then tells the renderer (track_hooks.roost_spawned) so it
+// can set the slot's billboard and erode the ground. Returns the slot index, or -1 when the pool is full (the
 // particle is dropped and nothing else changes).
 int spawn_roost(RoostParticlePool& pool, Vec3 position, Vec3 velocity, double amount,
                 const RoostType& type);

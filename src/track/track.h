@@ -65,6 +65,7 @@ struct TrackHooks {
   void (*editor_start)(Track& track) = nullptr;
   void (*editor_end)(Track& track) = nullptr;
   void (*scenery_unloaded)(Track& track) = nullptr;  // free billboards, flaggers, decals
+  void (*roost_spawned)(int slot) = nullptr;  // a particle took slot `slot` of roost_particles
 };
 extern TrackHooks track_hooks;
 
