@@ -13,6 +13,7 @@ struct ArchiveMember {
   std::string name;
   int offset = 0;  // bytes from the start of the archive file
   int size = 0;
+  bool operator==(const ArchiveMember&) const = default;
 };
 
 // Reads the header from the start of `file` and gives each member its

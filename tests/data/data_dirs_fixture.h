@@ -1,0 +1,30 @@
+#pragma once
+// Points the home directory (XDG_DATA_HOME) and the installation directory
+// (QZ_HOME) at folders of a temporary tree, and rebuilds the index for
+// every test.
+
+#include <cstdlib>
+
+#include "data/data_dirs.h"
+#include "temp_tree.h"
+
+class DataDirsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
+    setenv("QZ_HOME", tree.path("install").c_str(), 1);
+    unsetenv("KORB_LOGFILE");
+    reset_data_dirs_for_tests();
+  }
+  void TearDown() override { reset_data_dirs_for_tests(); }
+
+  // Files in the home directory and in the installation directory.
+  std::string home(const std::string& name, const std::string& bytes) {
+    return tree.write("xdg/Tavrin/" + name, bytes);
+  }
+  std::string install(const std::string& name, const std::string& bytes) {
+    return tree.write("install/" + name, bytes);
+  }
+
+  TempTree tree;
+};
