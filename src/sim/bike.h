@@ -147,7 +147,7 @@ struct Bike {
   std::array<dJointFeedback, bike_joint_count> joint_feedback{};
 
   // 5. Terrain contacts of the two tyres.
-  WheelContact front_contact, rear_contact;
+  WheelContact front_contact{}, rear_contact{};
 
   // 6. Control inputs.
   float throttle = 0;     // 0..1; 0 while crashed
@@ -169,10 +169,10 @@ struct Bike {
   float final_ratio = 0;         // rear / front sprocket teeth
 
   // 8. Suspension settings.
-  SuspensionSettings suspension;
+  SuspensionSettings suspension{};
 
   // 9. Rider settings.
-  RiderSettings rider;
+  RiderSettings rider{};
 
   // 10. Race progress and robot personality are kept by race control and
   // the robots beside the bike, in their own records per slot.
@@ -181,11 +181,11 @@ struct Bike {
   double total_mass = 0;
 
   // 12. Stability, brake and dab settings.
-  StabilitySettings stability;
+  StabilitySettings stability{};
 
   // 13. Graphics handles (owned by the drawing code; the simulation only
   // carries them) and the collision shape copies (index with BikeBody).
-  std::array<BikeShape, bike_body_count> shapes;
+  std::array<BikeShape, bike_body_count> shapes{};
 
   // 14. Number plate and slot.
   unsigned number_texture = 0;  // texture id, 0 = none
@@ -205,6 +205,8 @@ struct Bike {
   std::array<Vec3, bike_body_count> start_positions{};
   std::array<Vec3, bike_body_count> state_positions{};  // of the last state
   std::array<dQuaternion, bike_body_count> previous_orientations{};
+  // Velocities saved around the world step (hold_velocities).
+  std::array<Vec3, bike_body_count> held_linear{}, held_angular{};
 
   // 17. The flag byte (BikeFlag bits).
   std::uint8_t flags = 0;

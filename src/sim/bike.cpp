@@ -1,0 +1,100 @@
+#include "sim/bike.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "platform/messages.h"
+#include "sim/assembly.h"
+#include "sim/drivetrain.h"
+
+namespace {
+
+// The bike's own copy of a shape: radius, mu, kp and kd from the shared
+// entry; the centres are overwritten with world centres by the contacts.
+BikeShape copy_shape(const ModelFileName& file) {
+  BikeShape copy;
+  copy.shape = load_collision_shape(file.view());
+  if (copy.shape) copy.spheres = copy.shape->spheres;
+  return copy;
+}
+
+float midpoint(float lo, float hi) { return lo + (hi - lo) * 0.5f; }
+
+void set_default_settings(Bike& bike) {
+  const BikeModel& m = bike.model;
+  set_sprockets(bike, 0, 0);
+  bike.suspension = {
+      .fork_compression = m.fork_compression,
+      .fork_rebound = m.fork_rebound,
+      .fork_spring = midpoint(m.fork_spring_min, m.fork_spring_max),
+      .fork_preload = midpoint(m.fork_preload_min, m.fork_preload_max),
+      .fork_air_gap = midpoint(m.fork_oil_min, m.fork_oil_max),
+      .shock_compression = m.shock_compression,
+      .shock_rebound = m.shock_rebound,
+      .shock_spring = midpoint(m.shock_spring_min, m.shock_spring_max),
+      .shock_preload = midpoint(m.shock_preload_min, m.shock_preload_max),
+  };
+  bike.stability = StabilitySettings{};
+  // Stop-wheelies "Front Only" and front antilock until the user's set-up.
+  bike.flags = flag_direct_steer_airborne | flag_stop_wheelies_front | flag_front_antilock;
+}
+
+}  // namespace
+
+Bike* create_bike(PhysicsWorld& world, std::string_view model_name, int slot,
+                  std::string_view number) {
+  bool found = false;
+  const BikeModel& model = lookup_bike_model(model_name, &found);
+  if (!found) {
+    char text[96];
+    std::string requested(model_name.substr(0, 20));
+    std::string chosen(model.name.substr(0, 20));
+    std::snprintf(text, sizeof text, "bike info for '%.20s' not found using '%.20s' instead",
+                  requested.c_str(), chosen.c_str());
+    post_message(text);
+  }
+
+  Bike* bike = new Bike{.model = model};
+  bike->world = &world;
+
+  const BikeModelFiles& f = model.files;
+  bike->shapes[body_frame] = copy_shape(f.frame_shape);
+  bike->shapes[body_fork_upper] = copy_shape(f.fork_upper_shape);
+  bike->shapes[body_fork_lower] = copy_shape(f.fork_lower_shape);
+  bike->shapes[body_swingarm] = copy_shape(f.swingarm_shape);
+  bike->shapes[body_rider] = copy_shape(f.rider_shape);
+  bike->shapes[body_front_wheel] = copy_shape(f.front_wheel_shape);
+  bike->shapes[body_rear_wheel] = copy_shape(f.rear_wheel_shape);
+
+  std::size_t n = std::min(number.size(), sizeof bike->number_text - 1);
+  std::copy_n(number.data(), n, bike->number_text);
+
+  build_bike(*bike);
+  bike->engine_inertia = model.engine_inertia;
+  set_default_settings(*bike);
+  reset_bike(*bike);
+  bike->total_mass = bike_mass(*bike);
+  bike->slot = slot;
+  return bike;
+}
+
+void destroy_bike(Bike* bike) {
+  if (!bike) return;
+  unbuild_bike(*bike);
+  delete bike;
+}
+
+void apply_bike_setup(Bike& bike, const BikeSetup& setup) {
+  set_sprockets(bike, setup.front_sprocket_change, setup.rear_sprocket_change);
+  set_brake_torques(bike, setup.front_brake_torque, setup.rear_brake_torque);
+  set_auto_clutch_rpm(bike, setup.auto_clutch_rpm);
+  std::uint8_t flags = bike.flags & ~(flag_stop_wheelies_rear | flag_stop_wheelies_front |
+                                      flag_front_antilock | flag_rear_antilock | flag_auto_shift);
+  if (setup.stop_wheelies == 1) flags |= flag_stop_wheelies_rear | flag_stop_wheelies_front;
+  if (setup.stop_wheelies == 2) flags |= flag_stop_wheelies_front;
+  if (setup.front_antilock) flags |= flag_front_antilock;
+  if (setup.rear_antilock) flags |= flag_rear_antilock;
+  if (setup.auto_shift) flags |= flag_auto_shift;
+  bike.flags = flags;
+}
