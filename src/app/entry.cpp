@@ -1,0 +1,100 @@
+#include "app/entry.h"
+
+#include <cstdio>
+#include <memory>
+#include <span>
+
+#include "app/command_line.h"
+#include "app/config.h"
+#include "app/program.h"
+#include "app/settings.h"
+#include "data/data_dirs.h"
+#include "platform/error_box.h"
+#include "platform/log.h"
+#include "platform/memory.h"
+#include "platform/messages.h"
+
+namespace {
+
+// Settings first, then the command line over them for this run. False when
+// the run must end here, with *status the exit status.
+bool read_settings_and_options(Program& p, int argc, char** argv, int* status) {
+  Settings& s = user_settings;
+  apply_stability(s, static_cast<int>(s.stability.value));
+  build_variant_lists(s);
+  read_config(s);
+  p.game.video_mode = s.video_mode.current;
+
+  p.render = derive_render_settings(s);
+  std::span<const char* const> args(argc > 1 ? argv + 1 : argv, argc > 1 ? argc - 1 : 0);
+  switch (parse_options(args, p.options, s, p.render)) {
+    case ParseOutcome::fail:
+      *status = 1;
+      return false;
+    case ParseOutcome::open_home:
+      *status = open_home_directory();
+      return false;
+    case ParseOutcome::run:
+      break;
+  }
+  debug_level = p.options.debug_level;
+  // Joining a server races on the server's track.
+  if (!p.options.connect.empty()) p.options.track.clear();
+  return true;
+}
+
+// The installed tracks become the Track setting's choices. False when
+// there is none.
+bool list_installed_tracks(Program& p) {
+  p.tracks = list_tracks();
+  if (debug_level >= 1)
+    for (const TrackListing& track : p.tracks)
+      korb_log("%s -> %s\n", track.name.c_str(), track.display.c_str());
+  if (p.tracks.empty()) return false;
+
+  ChoiceSetting& choice = user_settings.track;
+  choice.choices.clear();
+  for (const TrackListing& track : p.tracks) choice.choices.push_back(track.display);
+  choice.current = 0;
+  // Only selects; loading happens when a session starts.
+  const std::string& wanted = p.options.track.empty() ? "venloop" : p.options.track;
+  for (size_t i = 0; i < p.tracks.size(); ++i)
+    if (p.tracks[i].name == wanted) choice.current = static_cast<int>(i);
+  return true;
+}
+
+// Shutdown, in reverse order of start-up. Reached after the main loop
+// ends and from the start-up steps that give up once the window exists.
+// Fatal exits never come here: a half-built run must not overwrite the
+// player's settings.
+void shut_down() { write_config(user_settings); }
+
+}  // namespace
+
+int tavrin_main(int argc, char** argv) {
+  install_out_of_memory_handler();
+  clear_messages();
+  // Large and for the whole run: on the heap, not the stack.
+  auto program = std::make_unique<Program>();
+  Program& p = *program;
+
+  // Standard output needs no binary mode here: POSIX streams never
+  // translate line ends, so video frames go out byte for byte.
+
+  // Also starts the log in the home directory.
+  if (!check_game_data()) {
+    korb_error_box("Problem starting Tavrin", "Can't find game data\n");
+    return 0;
+  }
+
+  int status = 0;
+  if (!read_settings_and_options(p, argc, argv, &status)) return status;
+
+  if (!list_installed_tracks(p)) {
+    std::fputs("No tracks found\n", stderr);
+    return 1;
+  }
+
+  shut_down();
+  return 0;
+}
