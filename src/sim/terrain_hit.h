@@ -1,0 +1,74 @@
+#pragma once
+// What a shape-against-terrain test reports, and the pieces every such test
+// shares: the clean-up of the final normal and the walk over the height
+// field's cells under a shape.
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/vec3.h"
+#include "track/height_field.h"
+
+// One contact between a shape (tyre torus or sphere) and the terrain.
+struct TerrainHit {
+  bool found = false;  // true exactly when depth > 0
+  Vec3 point;          // contact point, world, feet
+  // Out of the ground toward the shape. Unit once a terrain walk has
+  // cleaned it; a single-triangle test may leave it unnormalised (the
+  // distance case of the tyre's closest-feature search).
+  Vec3 normal;
+  double depth = 0;  // penetration, feet; 0 when nothing touches
+};
+
+// The walk's last step on the deepest triangle's normal: a normal that
+// points downward (an overhang seen from below, a cliff face) is flattened
+// to horizontal when its horizontal part is long enough (x^2 + z^2 >=
+// 1/1024), otherwise replaced by straight up; then it is made unit. Never
+// returns a zero or non-finite vector.
+Vec3 clean_terrain_normal(Vec3 normal);
+
+// Calls `test(triangle)` for both triangles of every cell under the square
+// of half side `reach` around world (x, z): cells i from floor((x - reach)
+// / spacing) up to, not including, ceil((x + reach) / spacing), and j
+// likewise over z. `test` returns a TerrainHit; the deepest one with depth
+// above 0 is returned (the first on a tie) with its normal cleaned.
+// Nothing is visited on an empty field, for a non-finite position or
+// reach, or when reach is not above 0. The walk is limited to
+// `max_walk_cells` cells per axis around the shape, so absurd radii from
+// bad data cannot stall a step.
+inline constexpr int max_walk_cells = 64;
+
+template <typename TriangleTest>
+TerrainHit walk_terrain(const HeightField& field, double x, double z, double reach,
+                        TriangleTest&& test) {
+  TerrainHit best;
+  if (field.heights.empty() || !(field.spacing > 0)) return best;
+  if (!std::isfinite(x) || !std::isfinite(z) || !std::isfinite(reach) || !(reach > 0)) return best;
+  const double spacing = field.spacing;
+  // Index ranges in doubles first: a far-away shape must not overflow int.
+  auto range = [&](double u, double& lo, double& hi) {
+    double centre = std::floor(u / spacing);
+    lo = std::max(std::floor((u - reach) / spacing), centre - max_walk_cells / 2);
+    hi = std::min(std::ceil((u + reach) / spacing), centre + max_walk_cells / 2 + 1);
+  };
+  double ilo, ihi, jlo, jhi;
+  range(x, ilo, ihi);
+  range(z, jlo, jhi);
+  if (!(std::fabs(ilo) < 1e9 && std::fabs(ihi) < 1e9 && std::fabs(jlo) < 1e9 &&
+        std::fabs(jhi) < 1e9))
+    return best;
+  for (int j = static_cast<int>(jlo); j < static_cast<int>(jhi); ++j) {
+    for (int i = static_cast<int>(ilo); i < static_cast<int>(ihi); ++i) {
+      CellTriangles cell = cell_triangles(field, i, j);
+      for (const TerrainTriangle* tri : {&cell.a, &cell.b}) {
+        TerrainHit hit = test(*tri);
+        if (hit.depth > 0 && hit.depth > best.depth) best = hit;
+      }
+    }
+  }
+  if (best.depth > 0) {
+    best.found = true;
+    best.normal = clean_terrain_normal(best.normal);
+  }
+  return best;
+}

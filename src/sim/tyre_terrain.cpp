@@ -1,0 +1,272 @@
+#include "sim/tyre_terrain.h"
+
+#include <cmath>
+#include <limits>
+
+#include <ode/ode.h>
+
+#include "sim/bike.h"
+
+namespace {
+
+constexpr double touch_distance = 1.0 / (1 << 20);  // 2^-20 ft: an edge touching the circle
+constexpr double newton_flat = 1.0 / (1 << 30);     // |f'| below this: Newton stops
+
+bool finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// The part of v at right angles to the unit vector a.
+Vec3 perpendicular(Vec3 v, Vec3 a) { return v - a * dot(v, a); }
+
+// Everything the per-triangle test keeps about the tyre and the triangle.
+struct Setup {
+  Vec3 c, a;      // centre; unit axle
+  double R, r;    // core and tube radius
+  Vec3 v[3];      // corners
+  Vec3 e[3];      // edges v[k] -> v[k+1]
+  Vec3 m[3];      // outward edge normals e[k] x N
+  Vec3 N, n_hat;  // face normal (length = twice the area) and its unit
+};
+
+bool outside_edge(const Setup& s, Vec3 p, int k) { return dot(p - s.v[k], s.m[k]) > 0; }
+
+bool outside_any_edge(const Setup& s, Vec3 p) {
+  return outside_edge(s, p, 0) || outside_edge(s, p, 1) || outside_edge(s, p, 2);
+}
+
+// The point of the core circle nearest to q. When q lies (almost) on the
+// axle every circle point is as near; the first of the directions (R, 0,
+// 0), (0, R, 0), (R, R, 0), ... not along the axle picks one, so the
+// answer is still a circle point.
+Vec3 nearest_circle_point(const Setup& s, Vec3 q) {
+  Vec3 p = perpendicular(q - s.c, s.a);
+  for (int n = 1; dot(p, p) < s.R * 1e-6 && n < 8; ++n)
+    p = perpendicular(Vec3{s.R * (n & 1), s.R * ((n >> 1) & 1), s.R * ((n >> 2) & 1)}, s.a);
+  return s.c + normalized(p) * s.R;
+}
+
+// The normal of a tyre resting on an edge: at right angles to the edge and
+// to the circle's tangent at the circle point (the tangent taken the way
+// that leans up the face). Since every triangle runs counter-clockwise seen
+// from above, it points out of the triangle across that edge. An edge
+// along the tangent gives no direction; the face normal stands in.
+Vec3 edge_normal(const Setup& s, Vec3 edge, Vec3 circle_point) {
+  Vec3 t = cross(circle_point - s.c, s.a);
+  if (dot(t, s.N) < 0) t = -t;
+  Vec3 n = cross(edge, t);
+  if (dot(n, n) < touch_distance) return s.n_hat;
+  return normalized(n);
+}
+
+// The edge of a triangle against the core circle: the distance of the
+// point q(t) = v + t e from the circle is stationary where
+//   f(t) = (w.e)^2 (|w|^2 - (w.a)^2) - R^2 (w.e - (w.a)(e.a))^2 = 0,
+// with w = q(t) - c.
+struct EdgeFunction {
+  Vec3 w0, e, a;
+  double R;
+
+  void eval(double t, double& f, double& df) const {
+    Vec3 w = w0 + e * t;
+    double ee = dot(e, e), ea = dot(e, a), wa = dot(w, a);
+    double A = dot(w, e);            // along the edge
+    double B = dot(w, w) - wa * wa;  // squared distance from the axle
+    double C = A - wa * ea;          // along the edge, perpendicular part
+    f = A * A * B - R * R * C * C;
+    // dA = ee, dB = 2C, dC = ee - ea^2.
+    df = 2 * A * ee * B + 2 * A * A * C - 2 * R * R * C * (ee - ea * ea);
+  }
+};
+
+// Newton's method from `t`. A step that makes |f| larger is refused and
+// ends the search, as do a flat spot and a step too small to matter. Four
+// steps are not always enough: near a tangency the iteration converges
+// slowly and four steps leave the edge up to 0.02 ft away from its true
+// nearest point, which shows as a wrong depth and a tilted normal; twelve
+// bring it within 1e-6 ft, and well-started searches stop after a few.
+constexpr int newton_steps = 12;
+
+double newton(const EdgeFunction& fn, double t) {
+  double f, df;
+  fn.eval(t, f, df);
+  for (int accepted = 0; accepted < newton_steps;) {
+    if (!(std::fabs(df) >= newton_flat)) break;
+    double next = t - f / df;
+    double f_next, df_next;
+    fn.eval(next, f_next, df_next);
+    if (!(std::fabs(f_next) <= std::fabs(f))) break;
+    bool settled = std::fabs(next - t) < 1e-12;
+    t = next;
+    f = f_next;
+    df = df_next;
+    ++accepted;
+    if (settled) break;
+  }
+  return t;
+}
+
+// The nearest feature of the triangle to the core circle.
+struct Feature {
+  double distance = std::numeric_limits<double>::infinity();
+  int edge = -1;    // 0..2 for an edge, -1 for a corner
+  int corner = -1;  // 0..2 for a corner
+  Vec3 q;           // the edge point found
+};
+
+void search_edge(const Setup& s, int k, Feature& best) {
+  Vec3 e = s.e[k];
+  double ee = dot(e, e);
+  if (!(ee > 0)) return;  // a collapsed edge: its corners stand for it
+  double t0 = dot(e, s.c - s.v[k]) / ee;
+  Vec3 e_perp = perpendicular(e, s.a);
+  double pp = dot(e_perp, e_perp);
+  double delta = pp < s.R * 1e-6 ? 0.001 * s.R : s.R * std::sqrt(pp) / ee;
+  EdgeFunction fn{s.v[k] - s.c, e, s.a, s.R};
+  for (double start : {t0 - delta, t0 + delta}) {
+    double t = std::clamp(newton(fn, start), 0.0, 1.0);
+    Vec3 q = s.v[k] + e * t;
+    double distance = length(q - nearest_circle_point(s, q));
+    if (distance < best.distance) best = {distance, k, -1, q};
+  }
+}
+
+// Corners see the filled disc of the core circle, so a corner poking into
+// the side of the tyre is met by the wheel's side.
+void search_corner(const Setup& s, int k, Feature& best) {
+  Vec3 p = perpendicular(s.v[k] - s.c, s.a);
+  double len = length(p);
+  if (len > s.R) p = p * (s.R / len);
+  double distance = length(s.c + p - s.v[k]);
+  if (distance < best.distance) best = {distance, -1, k, {}};
+}
+
+TerrainHit general_case(const Setup& s) {
+  Feature f;
+  for (int k = 0; k < 3; ++k) search_edge(s, k, f);
+  for (int k = 0; k < 3; ++k) search_corner(s, k, f);
+  TerrainHit hit;
+  if (!std::isfinite(f.distance)) return hit;
+  hit.depth = s.r - f.distance;
+  if (f.edge >= 0 && f.distance > touch_distance) {
+    hit.point = f.q;
+    hit.normal = nearest_circle_point(s, f.q) - f.q;
+  } else if (f.edge >= 0) {
+    Vec3 p = nearest_circle_point(s, f.q);
+    hit.normal = edge_normal(s, s.e[f.edge], p);
+    hit.point = p - hit.normal * s.r;
+  } else {
+    Vec3 corner = s.v[f.corner];
+    hit.point = corner;
+    hit.normal = dot(corner - s.c, s.a) > 0 ? -s.a : s.a;
+  }
+  return hit;
+}
+
+// The core circle cuts the plane; X is where the circle's steepest
+// diameter meets it.
+TerrainHit circle_cuts_plane(const Setup& s, Vec3 d, Vec3 P1) {
+  TerrainHit hit;
+  double dn = dot(d, s.N);
+  if (!(dn < 0)) return general_case(s);
+  Vec3 X = s.c + d * (dot(s.v[0] - s.c, s.N) / dn);
+  if (!outside_any_edge(s, X)) {
+    hit.depth = -dot(P1 - s.v[0], s.n_hat) + s.r;
+    hit.normal = s.n_hat;
+    hit.point = P1 - s.n_hat * s.r;
+    return hit;
+  }
+  // The circle dips through the plane beside the triangle: an edge that
+  // passes through the wheel's disc holds the tyre up.
+  for (int k = 0; k < 3; ++k) {
+    if (!outside_edge(s, X, k)) continue;
+    Vec3 a_end = s.v[k], b_end = s.v[(k + 1) % 3];
+    double side_a = dot(a_end - s.c, s.a), side_b = dot(b_end - s.c, s.a);
+    if ((side_a <= 0) == (side_b <= 0)) continue;
+    Vec3 Y = a_end + s.e[k] * (side_a / (side_a - side_b));
+    if (!(length(Y - s.c) < s.R)) continue;
+    Vec3 p = nearest_circle_point(s, Y);
+    hit.normal = edge_normal(s, s.e[k], p);
+    hit.point = p - hit.normal * s.r;
+    hit.depth = s.r - touch_distance;
+    return hit;
+  }
+  return general_case(s);
+}
+
+bool inside_vertical_prism(const Setup& s, Vec3 p) {
+  for (int k = 0; k < 3; ++k) {
+    Vec3 out{-s.e[k].z, 0, s.e[k].x};  // e[k] x (0, 1, 0)
+    if (dot(p - s.v[k], out) > 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2) {
+  TerrainHit none;
+  Setup s;
+  s.c = torus.centre;
+  s.a = normalized(torus.axle);
+  s.R = torus.core_radius;
+  s.r = torus.tube_radius;
+  if (!finite(s.c) || !finite(s.a) || dot(s.a, s.a) == 0 || !std::isfinite(s.R) ||
+      !std::isfinite(s.r) || !finite(v0) || !finite(v1) || !finite(v2))
+    return none;
+  s.v[0] = v0;
+  s.v[1] = v1;
+  s.v[2] = v2;
+  s.N = cross(v1 - v0, v2 - v0);
+  if (!(dot(s.N, s.N) > 0) || !finite(s.N)) return none;
+  s.n_hat = normalized(s.N);
+  for (int k = 0; k < 3; ++k) {
+    s.e[k] = s.v[(k + 1) % 3] - s.v[k];
+    s.m[k] = cross(s.e[k], s.N);
+  }
+
+  // d: the direction in the wheel plane that points most into the ground.
+  // Zero when the wheel lies flat on the face; then P1 = P2 = c and the
+  // cases below still hold.
+  Vec3 d = normalized(cross(cross(s.N, s.a), s.a));
+  Vec3 P1 = s.c + d * s.R, P2 = s.c - d * s.R;
+  bool p1_below = dot(P1 - v0, s.N) <= 0, p2_below = dot(P2 - v0, s.N) <= 0;
+
+  TerrainHit hit;
+  if (p1_below && !p2_below) {
+    hit = circle_cuts_plane(s, d, P1);
+  } else if (p1_below) {
+    if (inside_vertical_prism(s, s.c)) {
+      hit.depth = 2 * s.R;
+      hit.normal = {0, 1, 0};
+      hit.point = P1;
+    } else {
+      hit = general_case(s);
+    }
+  } else if (!outside_any_edge(s, P1)) {
+    Vec3 P1_on_plane = P1 - s.n_hat * dot(P1 - v0, s.n_hat);
+    hit.depth = s.r - length(P1 - P1_on_plane);
+    hit.normal = s.n_hat;
+    hit.point = nearest_circle_point(s, P1_on_plane) - s.n_hat * s.r;
+  } else {
+    hit = general_case(s);
+  }
+  if (!(hit.depth > 0) || !finite(hit.point) || !finite(hit.normal)) return none;
+  hit.found = true;
+  return hit;
+}
+
+TerrainHit torus_terrain(const HeightField& field, const Torus& torus) {
+  double reach = torus.core_radius + torus.tube_radius;
+  return walk_terrain(field, torus.centre.x, torus.centre.z, reach, [&](const TerrainTriangle& t) {
+    return torus_triangle(torus, t.v[0], t.v[1], t.v[2]);
+  });
+}
+
+TerrainHit tyre_terrain_test(const HeightField& field, const WheelContact& wheel) {
+  if (!wheel.body) return {};
+  const dReal* pos = dBodyGetPosition(wheel.body);
+  dVector3 axle;
+  dBodyVectorToWorld(wheel.body, wheel.axle.x, wheel.axle.y, wheel.axle.z, axle);
+  Torus torus{
+      {pos[0], pos[1], pos[2]}, {axle[0], axle[1], axle[2]}, wheel.core_radius, wheel.tube_radius};
+  return torus_terrain(field, torus);
+}
