@@ -175,7 +175,7 @@ bool stream_seek(Stream* stream, int position) {
 
 bool stream_flush(Stream* stream) { return std::fflush(stream->file) == 0; }
 
-// Real path of a rename argument; empty when it is too long or there is
+// Real path of a rename or remove argument; empty when it is too long or there is
 // no directory for an '@' name.
 static std::string rename_path(const char* name) {
   std::string path;
@@ -194,4 +194,9 @@ bool stream_rename(const char* old_name, const char* new_name) {
   const std::string to = rename_path(new_name);
   if (from.empty() || to.empty()) return false;
   return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool stream_remove(const char* name) {
+  const std::string path = rename_path(name);
+  return !path.empty() && std::remove(path.c_str()) == 0;
 }

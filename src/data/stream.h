@@ -66,6 +66,10 @@ bool stream_flush(Stream* stream);
 // name can be moved into place). True on success.
 bool stream_rename(const char* old_name, const char* new_name);
 
+// Deletes a file; '@' names mean the home directory + name, as for
+// stream_rename. True on success.
+bool stream_remove(const char* name);
+
 // Formatted reading in the style of scanf, with the game's own rules that
 // every text data file is defined by. Directives: white space (skips any
 // run, possibly none), a literal character (must match, else -1), %%, %d,
