@@ -77,9 +77,7 @@ TEST(TorusTriangle, CornerInTheSideOfTheTyrePushesAlongTheAxle) {
   // A steep spike whose tip stands 0.1 to the +x side of an upright wheel,
   // inside the core circle's disc. The spike is a triangle whose other
   // corners lie far away and below, so its tip is the nearest feature.
-  Tri spike{{0.1, 0.7, 0}, {3, -6, -1}, {3, -6, 1}};
-  // Make it counter-clockwise seen from above.
-  std::swap(spike.v1, spike.v2);
+  Tri spike{{0.1, 0.7, 0}, {3, -6, 1}, {3, -6, -1}};
   Torus wheel = upright({0, 0.8, 0});
   TerrainHit hit = test(wheel, spike);
   ASSERT_TRUE(hit.found);
@@ -114,23 +112,22 @@ TEST(TorusTriangle, CircleDippingBesideAnEdgeUnderTheHubRestsOnThatEdge) {
 }
 
 TEST(TorusTriangle, NearestEdgeFoundByTheSearch) {
-  // A face sloping up away from the wheel beside it: the edge at x = 0
-  // along z is nearest; the wheel stands at x = -0.6 with axle along z
-  // (wheel plane x-y) so its circle passes close to the edge.
-  Tri ramp{{0, 0, -5}, {0, 0, 5}, {5, 5, 5}};  // plane rising with x
-  // N = (0,0,10) x (5,5,10) = (-50, 50, 0): points up and toward -x.
-  Torus wheel{{-0.6, 0.2, 0}, {0, 0, 1}, 0.8, 0.3};
+  // A ramp rising toward +x from its foot along the z axis, and a wheel in
+  // the x-y plane (axle along z) standing off the ramp's foot on the low
+  // side: the foot edge is the nearest feature. In the wheel's plane the
+  // edge is the point (0, 0) and the core circle is centred at (-1, 0.3).
+  Tri ramp{{0, 0, -5}, {0, 0, 5}, {5, 5, 5}};
+  Torus wheel{{-1, 0.3, 0}, {0, 0, 1}, 0.8, 0.3};
   TerrainHit hit = test(wheel, ramp);
   ASSERT_TRUE(hit.found);
-  // Distance from the edge point (0, y, 0) to the core circle, minimised
-  // over y: the circle is centred at (-0.6, 0.2) with R 0.8 in the x-y
-  // plane, the edge is the point (0, y) in that plane: nearest circle
-  // point lies along the ray at any angle whose x reaches 0 at y = 0.2
-  // +/- 0.529; distance 0 would mean the edge crosses the circle. Here
-  // the circle reaches x = 0.2 > 0, so the edge cuts the tube... use the
-  // brute force property for exact numbers; this case only pins the kind.
-  EXPECT_GT(hit.depth, 0.29);
-  EXPECT_TRUE(finite(hit.point));
+  double gap = std::hypot(1.0, 0.3) - 0.8;
+  EXPECT_NEAR(hit.depth, 0.3 - gap, 1e-9);
+  Vec3 n = normalized(hit.normal);
+  EXPECT_NEAR(n.x, -1 / std::hypot(1.0, 0.3), 1e-9);
+  EXPECT_NEAR(n.y, 0.3 / std::hypot(1.0, 0.3), 1e-9);
+  EXPECT_NEAR(n.z, 0, 1e-4);  // the distance is flat along the edge near its minimum
+  EXPECT_NEAR(hit.point.x, 0, 1e-9);
+  EXPECT_NEAR(hit.point.y, 0, 1e-9);
 }
 
 TEST(TorusTriangle, DegenerateInputGivesNoContactAndNoNaN) {
