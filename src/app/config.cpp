@@ -132,8 +132,12 @@ struct ValueWriter {
   bool operator()(ChoiceSetting* setting) const {
     return stream_printf(out, "%s=%s\n", key, setting->text().c_str()) >= 0;
   }
+  // A line break typed into a text would start a new key in the file: the
+  // text is written up to it.
   bool operator()(TextSetting* setting) const {
-    return stream_printf(out, "%s=%s\n", key, setting->value.c_str()) >= 0;
+    const std::string& text = setting->value;
+    int length = static_cast<int>(std::min(text.find_first_of("\r\n"), text.size()));
+    return stream_printf(out, "%s=%.*s\n", key, length, text.c_str()) >= 0;
   }
   bool operator()(KeyBinding* setting) const {
     std::string text = format_binding(*setting);
