@@ -1,0 +1,42 @@
+#include "gates.h"
+
+#include <cmath>
+
+#include "output.h"
+
+Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProfile& profile,
+                  const Terrain& terrain) {
+  Gates g;
+  const CentrePoint& start = line.at(profile.start_s);
+  double heading = std::atan2(-start.tx, -start.tz);
+  for (int k = 0; k < desc.start_slots; ++k) {
+    double u = (k - (desc.start_slots - 1) / 2.0) * desc.start_pitch;
+    double x, z;
+    offset_point(start, u, x, z);
+    g.starts.push_back({x, terrain.height_at(x, z), z, heading});
+  }
+
+  int n = static_cast<int>(std::ceil(line.length / desc.gate_spacing));
+  for (int k = 0; k < n; ++k) {
+    double s = line.wrap(profile.start_s + line.length * (k + 1) / n);
+    const CentrePoint& p = line.at(s);
+    g.checkpoints.push_back({p.width / 2 + 3, p.x, terrain.height_at(p.x, p.z), p.z, p.tx, p.tz, s});
+    g.first_lap.push_back(k);
+    g.normal_lap.push_back(k);
+  }
+  return g;
+}
+
+std::string timing_gates_text(const Gates& g) {
+  std::string out = "startinggate:\n";
+  for (const StartSpot& s : g.starts) out += format("[%f %f %f] %f\n", s.x, s.y, s.z, s.heading);
+  out += "checkpoints:\n";
+  for (const GateSpot& c : g.checkpoints)
+    out += format("%f [%f %f %f] [%f %f %f]\n", c.radius, c.x, c.y, c.z, c.dx, 0.0, c.dz);
+  out += "firstlap:\n";
+  for (int v : g.first_lap) out += format("%d ", v);
+  out += "\nnormallap:\n";
+  for (int v : g.normal_lap) out += format("%d ", v);
+  out += "\n";
+  return out;
+}

@@ -1,0 +1,69 @@
+// "sxarena": a tight supercross-style track on the flat floor of an arena
+// walled in by steep banks of dirt. Short straights stacked close together,
+// tight bermed hairpins, a triple, tabletops, rhythm lanes and whoops.
+
+#include "track_desc.h"
+
+TrackDesc sxarena_desc() {
+  TrackDesc d;
+  d.folder = "sxarena";
+  d.title = "SX Arena";
+  d.shift = 8;  // 513 x 513 samples, one foot apart
+  d.spacing = 1;
+  d.base_height = 4;
+  d.roll_amplitude = 0;
+  d.wall_height = 14;
+  d.wall_x0 = 55, d.wall_z0 = 85, d.wall_x1 = 457, d.wall_z1 = 430;
+  d.bank_height = 1.5;  // tuff blocks along the lanes
+  d.bank_width = 4;
+  d.shoulder = 6;
+  d.start_offset = 50;
+  d.start_slots = 40;
+  d.start_pitch = 2.6;
+  d.gate_spacing = 110;
+  d.sun_azimuth_deg = 60;
+  d.sun_elevation_deg = 55;
+  d.points = {
+      // Start straight along the bottom, heading +x.
+      {115, 370, 30, 0, kHardpack},   // 0
+      {165, 370, 108, 0, kHardpack},  // 1 the starting gate
+      {240, 370, 60, 0, kHardpack},   // 2
+      {330, 370, 28, 0, kHardpack},   // 3
+      // Hairpin left, up the right end.
+      {405, 350, 28, 32, kHardpack},  // 4
+      {405, 310, 28, 32, kHardpack},  // 5
+      {350, 290, 26, 0, kLoam},       // 6
+      // Lane 2, heading -x: triple, then a rhythm row.
+      {250, 290, 26, 0, kLoam},  // 7
+      {190, 290, 26, 0, kLoam},  // 8
+      // Hairpin right at the left end.
+      {140, 270, 28, 32, kLoam},  // 9
+      {140, 235, 28, 32, kLoam},  // 10
+      {190, 215, 26, 0, kLoam},   // 11
+      // Lane 3, heading +x: whoops, then a tabletop.
+      {290, 215, 26, 0, kLoam},  // 12
+      {350, 215, 26, 0, kLoam},  // 13
+      // Hairpin left at the right end.
+      {402, 197, 28, 32, kLoam},  // 14
+      {402, 158, 28, 32, kLoam},  // 15
+      {350, 140, 26, 0, kLoam},   // 16
+      // Lane 4, heading -x: rhythm, then a double.
+      {230, 140, 26, 0, kLoam},  // 17
+      {150, 140, 26, 0, kLoam},  // 18
+      // Left turn down the left side, then left onto the start straight.
+      {95, 162, 28, 28, kLoam},  // 19
+      {80, 230, 26, 0, kLoam},   // 20
+      {80, 300, 26, 0, kLoam},   // 21
+      {90, 352, 28, 28, kHardpack},  // 22
+  };
+  d.features = {
+      {FeatureKind::kTriple, 6, 20, 4.5, 32, 45, 4.5, 18},
+      {FeatureKind::kRhythm, 7, 45, 3, 30, 0, 0, 22, 4, 16},
+      {FeatureKind::kWhoops, 11, 20, 1.3, 0, 0, 0, 0, 9, 8},
+      {FeatureKind::kTabletop, 12, 35, 4, 30, 14, 4, 18},
+      {FeatureKind::kRhythm, 16, 20, 3, 30, 0, 0, 22, 6, 16},
+      {FeatureKind::kDouble, 17, 20, 4, 32, 32, 4, 18},
+      {FeatureKind::kStepUp, 20, 5, 2, 30, 14, 4, 18},
+  };
+  return d;
+}

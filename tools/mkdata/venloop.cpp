@@ -1,0 +1,77 @@
+// "venloop": the outdoor motocross track and the game's default. A lap of
+// about three quarters of a mile over rolling grass: a wide start straight
+// into a bermed hairpin, four long legs joined by berms, a chicane, and
+// six jumps of different kinds with a rhythm section, whoops and a sand
+// turn.
+
+#include "track_desc.h"
+
+TrackDesc venloop_desc() {
+  TrackDesc d;
+  d.folder = "venloop";
+  d.title = "Venloop";
+  d.shift = 9;  // 1025 x 1025 samples, one foot apart
+  d.spacing = 1;
+  d.base_height = 20;
+  d.roll_amplitude = 7;
+  d.bank_height = 2.5;
+  d.bank_width = 9;
+  d.shoulder = 28;
+  d.start_offset = 140;
+  d.start_slots = 40;
+  d.start_pitch = 3;
+  d.gate_spacing = 160;
+  d.sun_azimuth_deg = -40;
+  d.sun_elevation_deg = 38;
+  d.points = {
+      // Start straight, heading -x: flaring out for the gate, then a funnel.
+      {830, 900, 40, 0, kHardpack},   // 0
+      {690, 900, 130, 0, kHardpack},  // 1 the starting gate
+      {560, 900, 90, 0, kLoam},       // 2
+      {430, 900, 38, 0, kLoam},       // 3
+      {260, 900, 34, 0, kLoam},       // 4
+      // Turn 1: bermed hairpin to the right, up the left side.
+      {140, 865, 34, 28, kLoam},  // 5
+      {105, 770, 34, 28, kLoam},  // 6
+      {190, 705, 32, 0, kLoam},   // 7
+      // Leg 2, heading +x: tabletop, chicane, rhythm section.
+      {330, 700, 30, 0, kLoam},   // 8
+      {420, 640, 30, 14, kLoam},  // 9  chicane left
+      {510, 640, 30, 14, kLoam},  // 10 chicane right
+      {600, 700, 30, 0, kLoam},   // 11
+      {690, 705, 32, 0, kLoam},   // 12
+      // Turn: bermed hairpin to the left.
+      {790, 665, 34, 30, kLoam},  // 13
+      {810, 560, 34, 30, kLoam},  // 14
+      {720, 500, 32, 0, kLoam},   // 15
+      // Leg 3, heading -x: double, then whoops on hardpack.
+      {540, 500, 30, 0, kLoam},      // 16
+      {380, 500, 30, 0, kHardpack},  // 17
+      {250, 500, 32, 0, kLoam},      // 18
+      // Turn: the sand hairpin to the right.
+      {130, 465, 34, 24, kSand},  // 19
+      {110, 360, 34, 24, kSand},  // 20
+      {200, 300, 32, 0, kLoam},   // 21
+      // Leg 4, heading +x: step-up, then the triple.
+      {420, 300, 30, 0, kLoam},  // 22
+      {720, 300, 30, 0, kLoam},  // 23
+      // Right turn down the right side.
+      {860, 320, 34, 22, kLoam},  // 24
+      {930, 420, 32, 0, kLoam},   // 25
+      // The back straight, heading +z: step-down.
+      {930, 620, 30, 0, kLoam},  // 26
+      {925, 780, 34, 20, kLoam},  // 27
+      // Right turn onto the start straight.
+      {880, 880, 36, 20, kHardpack},  // 28
+  };
+  d.features = {
+      {FeatureKind::kTabletop, 7, 45, 6, 28, 30, 6, 13},
+      {FeatureKind::kRhythm, 11, 20, 3, 27, 0, 0, 20, 6, 19},
+      {FeatureKind::kDouble, 15, 45, 5, 30, 46, 5, 14},
+      {FeatureKind::kWhoops, 17, 0, 1.4, 0, 0, 0, 0, 12, 8},
+      {FeatureKind::kStepUp, 21, 50, 2.5, 32, 24, 6, 16},
+      {FeatureKind::kTriple, 22, 80, 6, 30, 72, 6, 14},
+      {FeatureKind::kStepDown, 25, 30, 5, 26, 28, 0, 12},
+  };
+  return d;
+}
