@@ -89,7 +89,8 @@ void load_statues(std::vector<Statue>& statues, std::string_view path, const Hei
   if (!in) return;
   float x, y, z, a;
   char model[1024], texture[1024], shape[1024];
-  while (stream_scanf(in.get(), "[ %f %f %f ] %f %1023s %1023s %1023s", &x, &y, &z, &a, model,
+  // The leading blank lets each record start on a new line.
+  while (stream_scanf(in.get(), " [ %f %f %f ] %f %1023s %1023s %1023s", &x, &y, &z, &a, model,
                       texture, shape) == 7) {
     statues.push_back(make_statue(field, {x, y, z}, a, model, texture, shape));
   }

@@ -80,7 +80,7 @@ bool load_timing_gates(TimingGates& gates, std::string_view path) {
   if (word == "startinggate:") {
     float x, y, z, a;
     while (static_cast<int>(gates.starts.size()) < kMaxStartPositions &&
-           stream_scanf(in.get(), "[ %f %f %f ] %f", &x, &y, &z, &a) == 4) {
+           stream_scanf(in.get(), " [ %f %f %f ] %f", &x, &y, &z, &a) == 4) {
       gates.starts.push_back({{x, y, z}, static_cast<float>(normalize_heading(a)), -1});
     }
     word = next_word(in.get());
