@@ -179,10 +179,8 @@ void build_bike(Bike& bike) {
   dJointSetHingeParam(j, dParamHiStop, 0);
   bike.joints[joint_swingarm_pivot] = j;
 
-  j = dJointCreateHinge2(world, nullptr);
-  dJointAttach(j, b[body_rider], b[body_frame]);
-  bike.joints[joint_rider_mount] = j;
-  place_rider_mount(bike);
+  bike.joints[joint_rider_mount] = dJointCreateHinge2(world, nullptr);
+  attach_rider_mount(bike);
 
   for (int i = 0; i < bike_joint_count; ++i)
     dJointSetFeedback(bike.joints[i], &bike.joint_feedback[i]);
@@ -219,9 +217,7 @@ void reset_bike(Bike& bike) {
     dBodySetAngularVel(body, 0, 0, 0);
   }
   clear_bike_forces(bike);
-  // The frame is at its model pose here, so the rider's seat is rider_pos.
-  dJointAttach(bike.joints[joint_rider_mount], bike.bodies[body_rider], bike.bodies[body_frame]);
-  place_rider_mount(bike);
+  attach_rider_mount(bike);
 
   bike.throttle = bike.clutch = bike.front_brake = bike.rear_brake = 0;
   bike.steer = bike.dab = bike.foot_down = bike.back_up = bike.lean = 0;
@@ -256,6 +252,15 @@ void turn_bike(Bike& bike, Vec3 axis, double angle) {
     dBodySetPosition(body, p[0], p[1], p[2]);
     dBodySetRotation(body, turn);
   }
+}
+
+void attach_rider_mount(Bike& bike) {
+  dJointAttach(bike.joints[joint_rider_mount], bike.bodies[body_rider], bike.bodies[body_frame]);
+  place_rider_mount(bike);
+}
+
+void detach_rider_mount(Bike& bike) {
+  dJointAttach(bike.joints[joint_rider_mount], nullptr, nullptr);
 }
 
 void disable_bike(Bike& bike) {

@@ -32,6 +32,12 @@ void move_bike(Bike& bike, Vec3 offset);
 // turns every body's position by it about the world origin.
 void turn_bike(Bike& bike, Vec3 axis, double angle);
 
+// Attaches the rider mount to the rider and the frame where they stand now,
+// with its anchor 50 ft ahead of the frame at seat height; or releases it
+// (the crashed rider is a free body).
+void attach_rider_mount(Bike& bike);
+void detach_rider_mount(Bike& bike);
+
 // dBodyDisable / dBodyEnable on all seven bodies.
 void disable_bike(Bike& bike);
 void enable_bike(Bike& bike);
