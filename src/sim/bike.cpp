@@ -7,6 +7,7 @@
 #include "platform/messages.h"
 #include "sim/assembly.h"
 #include "sim/drivetrain.h"
+#include "sim/suspension.h"
 
 namespace {
 
@@ -19,22 +20,11 @@ BikeShape copy_shape(const ModelFileName& file) {
   return copy;
 }
 
-float midpoint(float lo, float hi) { return lo + (hi - lo) * 0.5f; }
-
 void set_default_settings(Bike& bike) {
-  const BikeModel& m = bike.model;
   set_sprockets(bike, 0, 0);
-  bike.suspension = {
-      .fork_compression = m.fork_compression,
-      .fork_rebound = m.fork_rebound,
-      .fork_spring = midpoint(m.fork_spring_min, m.fork_spring_max),
-      .fork_preload = midpoint(m.fork_preload_min, m.fork_preload_max),
-      .fork_air_gap = midpoint(m.fork_oil_min, m.fork_oil_max),
-      .shock_compression = m.shock_compression,
-      .shock_rebound = m.shock_rebound,
-      .shock_spring = midpoint(m.shock_spring_min, m.shock_spring_max),
-      .shock_preload = midpoint(m.shock_preload_min, m.shock_preload_max),
-  };
+  // Everything at the middle of its range, damping at the model's values.
+  set_fork(bike, 1, 1, 0.5f, 0.5f, 0.5f);
+  set_shock(bike, 1, 1, 0.5f, 0.5f);
   bike.stability = StabilitySettings{};
   // Stop-wheelies "Front Only" and front antilock until the user's set-up.
   bike.flags = flag_direct_steer_airborne | flag_stop_wheelies_front | flag_front_antilock;
