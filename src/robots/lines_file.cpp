@@ -27,7 +27,7 @@ bool read_points(Stream* stream, int count, std::vector<LinePoint>& points) {
   points.clear();
   for (int k = 0; k < count; ++k) {
     LinePoint p;
-    if (stream_scanf(stream, " [%f %f %f] %f %f", &p.x, &p.y, &p.z, &p.speed, &p.lean) != 5)
+    if (stream_scanf(stream, " [%f %f %f ] %f %f", &p.x, &p.y, &p.z, &p.speed, &p.lean) != 5)
       return false;
     points.push_back(p);
   }
