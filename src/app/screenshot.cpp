@@ -34,7 +34,7 @@ void take_screenshot(int& number, int width, int height) {
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-  char name[64], shown[64], message[96];
+  char shown[48], name[64], message[96];
   std::snprintf(shown, sizeof shown, "screenshot%03d.png", number);
   std::snprintf(name, sizeof name, "@%s", shown);
   ++number;
