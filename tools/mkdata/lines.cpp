@@ -207,7 +207,9 @@ std::vector<SeedPoint> sample(const Run& r, const Centreline& line, const TrackP
       const JumpInfo& j = profile.jumps[static_cast<std::size_t>(jump)];
       double th = j.face_deg * kDeg;
       double s = r.s0 + (k + f) * line.step;
-      double d = line.wrap(s - j.lip_s);
+      // Distance flown since the lip; the run's s and the lip's s may sit
+      // either side of the lap's seam.
+      double d = std::max(0.0, line.wrap(s - j.lip_s + line.length / 2) - line.length / 2);
       double vh = std::max(r.v[k], 1.0) * std::cos(th);
       double y = profile.height_at(j.lip_s) + std::tan(th) * d - 0.5 * kG * d * d / (vh * vh);
       double vy = vh * std::tan(th) - kG * d / vh;

@@ -57,8 +57,8 @@ TrackDesc sxarena_desc() {
       {90, 352, 28, 28, kHardpack},  // 22
   };
   d.features = {
-      {FeatureKind::kTriple, 6, 20, 4.5, 32, 45, 4.5, 18},
-      {FeatureKind::kRhythm, 7, 45, 3, 30, 0, 0, 22, 4, 16},
+      {FeatureKind::kTriple, 6, 15, 4.5, 32, 45, 4.5, 18},
+      {FeatureKind::kRhythm, 7, 10, 3, 30, 0, 0, 22, 4, 15},
       {FeatureKind::kWhoops, 11, 20, 1.3, 0, 0, 0, 0, 9, 8},
       {FeatureKind::kTabletop, 12, 35, 4, 30, 14, 4, 18},
       {FeatureKind::kRhythm, 16, 20, 3, 30, 0, 0, 22, 6, 16},

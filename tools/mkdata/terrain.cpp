@@ -144,9 +144,9 @@ Terrain build_terrain(const TrackDesc& desc, const Centreline& line, const Track
   // game's reading of the 16-bit samples gives the heights used here.
   auto [lo, hi] = std::minmax_element(h.begin(), h.end());
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%f", std::floor(*lo * 1000) / 1000);
+  std::snprintf(buf, sizeof buf, "%f", std::floor(*lo * 1e6) / 1e6);
   t.min_height = std::strtod(buf, nullptr);
-  std::snprintf(buf, sizeof buf, "%f", std::ceil(*hi * 1000) / 1000 + (*hi > *lo ? 0 : 1));
+  std::snprintf(buf, sizeof buf, "%f", std::ceil(*hi * 1e6) / 1e6 + (*hi > *lo ? 0 : 1));
   t.max_height = std::strtod(buf, nullptr);
   double range = t.max_height - t.min_height;
   t.raw.resize(count);
