@@ -75,6 +75,7 @@ bool load_track(Track& track, std::string_view name, std::string_view dir) {
   track.title = track_title(name);
   track.dir = std::string(dir);
   Ripemd160 digest;
+  if (track_hooks.new_texture_generation) track_hooks.new_texture_generation();
   if (track_hooks.show_loading) track_hooks.show_loading();
 
   const std::string base = track.dir + "/";
@@ -114,6 +115,9 @@ bool load_track(Track& track, std::string_view name, std::string_view dir) {
 
   hash_statue_shapes(digest, track);
   track.hash = digest.finish();
+  if (track_hooks.purge_textures) track_hooks.purge_textures();
+  if (debug_level > 0 && track_hooks.texture_memory)
+    korb_log("%d MB texture memory used\n", static_cast<int>(track_hooks.texture_memory() >> 20));
   return true;
 }
 

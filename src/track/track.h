@@ -51,6 +51,10 @@ std::string track_title(std::string_view name);
 struct TrackHooks {
   unsigned (*load_texture)(const char* name) = nullptr;
   unsigned long (*texture_memory)() = nullptr;  // bytes in use, for the log lines
+  // A new texture generation starts before the load (memory count back to
+  // 0); textures of older generations are purged after it.
+  void (*new_texture_generation)() = nullptr;
+  void (*purge_textures)() = nullptr;
   void (*show_loading)() = nullptr;             // "Loading track..." when a window is up
   // Ground load steps 5, 7 and 8. A false from `ground_low_detail` fails the load.
   bool (*ground_low_detail)(Terrain& terrain) = nullptr;
