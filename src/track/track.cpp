@@ -8,12 +8,12 @@
 #include "track/particles.h"
 
 Track game_track;
-std::vector<TrackListEntry> track_list;
+std::vector<TrackListing> track_list;
 TrackHooks track_hooks;
 
 std::string track_title(std::string_view name) {
-  for (const TrackListEntry& entry : track_list)
-    if (entry.dir == name) return entry.title;
+  for (const TrackListing& entry : track_list)
+    if (entry.name == name) return entry.display;
   return std::string(name);
 }
 

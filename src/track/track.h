@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/ripemd160.h"
+#include "data/listings.h"
 #include "track/scenery.h"
 #include "track/terrain.h"
 #include "track/timing_gates.h"
@@ -35,13 +36,9 @@ struct Track {
 
 extern Track game_track;
 
-// One installed track: its directory name and display name (the first
-// line of its desc file). Filled by the program's start-up.
-struct TrackListEntry {
-  std::string dir;
-  std::string title;
-};
-extern std::vector<TrackListEntry> track_list;
+// The installed tracks (directory name and display name) that titles come
+// from. The program's start-up stores its list_tracks() result here.
+extern std::vector<TrackListing> track_list;
 
 // Display name for a track directory: the track list's, else the name.
 std::string track_title(std::string_view name);

@@ -188,6 +188,60 @@ TEST_F(TrackLoad, UnloadEmptiesTheRecord) {
   for (const auto& bucket : track.scenery_grid.buckets) EXPECT_TRUE(bucket.empty());
 }
 
+// The drawing and editor steps, seen through the hooks.
+std::vector<std::string> hook_calls;
+
+TrackHooks recording_hooks() {
+  TrackHooks h;
+  h.load_texture = [](const char* name) {
+    hook_calls.push_back(std::string("texture ") + name);
+    return 7u;
+  };
+  h.new_texture_generation = [] { hook_calls.push_back("generation"); };
+  h.purge_textures = [] { hook_calls.push_back("purge"); };
+  h.show_loading = [] { hook_calls.push_back("loading"); };
+  h.ground_low_detail = [](Terrain&) {
+    hook_calls.push_back("low detail");
+    return true;
+  };
+  h.ground_detail = [](Terrain&) { hook_calls.push_back("detail"); };
+  h.load_decals = [](Terrain&, const char*) { hook_calls.push_back("decals"); };
+  h.load_flaggers = [](Track&, const char*) { hook_calls.push_back("flaggers"); };
+  h.load_billboards = [](Track&, const char*) { hook_calls.push_back("billboards"); };
+  h.statue_added = [](Statue& s) { hook_calls.push_back("statue " + s.model_name); };
+  h.load_lighting = [](Track&, const char*) { hook_calls.push_back("lighting"); };
+  h.timing_loaded = [](const TimingGates&) { hook_calls.push_back("timing"); };
+  h.editor_start = [](Track&) { hook_calls.push_back("editor start"); };
+  h.editor_end = [](Track&) { hook_calls.push_back("editor end"); };
+  h.scenery_unloaded = [](Track&) { hook_calls.push_back("scenery unloaded"); };
+  return h;
+}
+
+TEST_F(TrackLoad, HooksRunInLoadOrder) {
+  hook_calls.clear();
+  track_hooks = recording_hooks();
+  folder.write("data/mytrack/tileinfo", "texture loam.png\naddtile\n");
+  bool loaded = load_track(track, "mytrack", "@mytrack");
+  unload_track(track);
+  track_hooks = TrackHooks{};
+  ASSERT_TRUE(loaded);
+  std::vector<std::string> expected = {
+      "generation", "loading", "texture loam.png", "low detail", "detail", "decals",
+      "statue @startgate.jm", "timing", "flaggers", "billboards", "statue @rock.jm", "statue @tree.jm",
+      "lighting", "texture @mytrack/map.png", "editor start", "purge", "editor end",
+      "scenery unloaded"};
+  EXPECT_EQ(hook_calls, expected);
+}
+
+TEST_F(TrackLoad, FailedLowDetailTexturesFailTheLoad) {
+  track_hooks.ground_low_detail = [](Terrain&) { return false; };
+  bool loaded = load_track(track, "mytrack", "@mytrack");
+  track_hooks = TrackHooks{};
+  EXPECT_FALSE(loaded);
+  EXPECT_TRUE(was_posted("Error creating low LOD textures"));
+  EXPECT_TRUE(track.name.empty());
+}
+
 TEST(SceneryGrid, BucketsSpanTheMiddleThreeQuarters) {
   struct Case {
     double u;
