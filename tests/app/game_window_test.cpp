@@ -17,6 +17,7 @@
 #include "app/main_loop.h"
 #include "app/screenshot.h"
 #include "data/data_dirs.h"
+#include "platform/log.h"
 #include "platform/messages.h"
 #include "../platform/temp_dir.h"
 
@@ -126,6 +127,13 @@ TEST_F(GameWindow, TheScreenshotKeyShootsTheNextFrameWhileRiding) {
   close_game_window(loop);
   std::ifstream file(home / "Tavrin/screenshot000.png");
   EXPECT_TRUE(file.good());
+}
+
+TEST_F(GameWindow, AnImpossibleRequestFailsWithTheReasonLogged) {
+  p->options.depth = 48;  // 16 bits per colour channel: no such visual
+  EXPECT_EQ(open_game_window(*p, loop), WindowStart::failed);
+  EXPECT_EQ(loop.window, nullptr);
+  EXPECT_STRNE(korb_last_error(), "Unknown");
 }
 
 TEST(Screenshots, NumberOnFromTheHighestThere) {
