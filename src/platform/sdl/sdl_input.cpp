@@ -36,7 +36,8 @@ void free_joystick(KorbDevice& device) {
   auto* stick = static_cast<SdlJoystick*>(device.data);
   korb_log("Killing %s\n", device.name.c_str());
   korb_log("Timestamp adjustment was %d\n", stick->largest_adjustment_ms);
-  SDL_JoystickClose(stick->joystick);
+  // After SDL_Quit (the fatal path, or exit) SDL has closed it already.
+  if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickClose(stick->joystick);
   delete stick;
   device.data = nullptr;
 }
