@@ -7,7 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/key_names.h"
 #include "platform/log.h"
 #include "platform/options.h"
@@ -17,13 +16,8 @@
 struct KorbWindow {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
-  int width = 0;  // client size, updated from size messages
-  int height = 0;
-  int depth = 0;
-  bool fullscreen = false;
-  bool minimized = false;
-  bool threaded = false;  // read and logged; SDL delivers messages on this thread anyway
-  KorbInput* input = nullptr;
+  bool minimized = false;      // from the window's messages: begin-frame fails
+  KorbInput* input = nullptr;  // the program's registry (outlives the window)
 };
 
 namespace {
@@ -85,7 +79,6 @@ bool enter_fullscreen(KorbWindow& window, int w, int h) {
     korb_report_error(SDL_GetError());
     return false;
   }
-  window.fullscreen = true;
   return true;
 }
 
@@ -103,8 +96,6 @@ void desktop_size(int& w, int& h) {
 void window_event(KorbWindow& window, const SDL_WindowEvent& event) {
   switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      window.width = event.data1;
-      window.height = event.data2;
       korb_log("WM_SIZE message %dx%d\n", event.data1, event.data2);
       break;
     case SDL_WINDOWEVENT_MINIMIZED:
@@ -165,26 +156,25 @@ std::span<const DisplayMode> korb_display_modes() {
 KorbWindow* korb_open_window(const char* title, int width, int height, int flags,
                              int alpha_bits, int depth_bits, int stencil_bits, int accum_bits) {
   korb_display_modes();
+  // SDL delivers window messages on this thread whatever the option says:
+  // it is read and logged, and messages are processed as events are read.
   static bool options_logged = false;
-  bool threaded = korb_option_flag("threaded", false);
   if (!options_logged) {
     options_logged = true;
     korb_log("Options:\n");
-    korb_log("%10s [%s]\n", "threaded:", threaded ? "yes" : "no");
+    korb_log("%10s [%s]\n", "threaded:", korb_option_flag("threaded", false) ? "yes" : "no");
   }
   if (!video_ready()) return nullptr;
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) korb_report_error(SDL_GetError());
 
   auto window = std::make_unique<KorbWindow>();
-  window->depth = flags & kDepthMask;
-  window->threaded = threaded;
   window->input = &program_input();
   bool fullscreen = (flags & kFullscreenFlag) != 0;
 
   korb_log("Choosing pixel format\n");
   SDL_GL_ResetAttributes();
-  set_colour_bits(window->depth);
+  set_colour_bits(flags & kDepthMask);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha_bits);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth_bits);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, stencil_bits);
@@ -210,7 +200,6 @@ KorbWindow* korb_open_window(const char* title, int width, int height, int flags
   }
   SDL_ShowWindow(window->window);
   SDL_RaiseWindow(window->window);
-  SDL_GetWindowSize(window->window, &window->width, &window->height);
 
   korb_log("Creating OpenGL context\n");
   window->context = SDL_GL_CreateContext(window->window);
@@ -268,7 +257,6 @@ void korb_set_video_mode(KorbWindow* window, int width, int height, int flags) {
     return;
   }
   if (SDL_SetWindowFullscreen(window->window, 0) != 0) korb_report_error(SDL_GetError());
-  window->fullscreen = false;
   int w = width, h = height;
   if (w <= 0 || h <= 0) desktop_size(w, h);
   SDL_SetWindowSize(window->window, w, h);
