@@ -94,7 +94,7 @@ double newton(const EdgeFunction& fn, double t) {
     double f_next, df_next;
     fn.eval(next, f_next, df_next);
     if (!(std::fabs(f_next) <= std::fabs(f))) break;
-    bool settled = std::fabs(next - t) < 1e-12;
+    bool settled = std::fabs(next - t) < 1e-9;
     t = next;
     f = f_next;
     df = df_next;
@@ -192,6 +192,22 @@ TerrainHit circle_cuts_plane(const Setup& s, Vec3 d, Vec3 P1) {
   return general_case(s);
 }
 
+// A quick exact rejection: with the hub on or above the face's plane,
+// every way of touching needs some point of the triangle within R + r of
+// the hub, so a hub that far above the plane, or that far outside one
+// edge, touches nothing. (Below the plane the sunk case reaches any depth.)
+bool out_of_reach(const Setup& s) {
+  double reach = s.R + s.r;
+  double height = dot(s.c - s.v[0], s.n_hat);
+  if (height < 0) return false;
+  if (height >= reach) return true;
+  for (int k = 0; k < 3; ++k) {
+    double out = dot(s.c - s.v[k], s.m[k]);
+    if (out > 0 && out * out >= reach * reach * dot(s.m[k], s.m[k])) return true;
+  }
+  return false;
+}
+
 bool inside_vertical_prism(const Setup& s, Vec3 p) {
   for (int k = 0; k < 3; ++k) {
     Vec3 out{-s.e[k].z, 0, s.e[k].x};  // e[k] x (0, 1, 0)
@@ -222,6 +238,7 @@ TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2) {
     s.e[k] = s.v[(k + 1) % 3] - s.v[k];
     s.m[k] = cross(s.e[k], s.N);
   }
+  if (out_of_reach(s)) return none;
 
   // d: the direction in the wheel plane that points most into the ground.
   // Zero when the wheel lies flat on the face; then P1 = P2 = c and the
