@@ -169,6 +169,25 @@ TEST_F(TerrainContacts, RollingResistanceFromLightToFullLoad) {
   }
 }
 
+TEST_F(TerrainContacts, SurfaceUnderTheContactPointSetsTheRollingResistance) {
+  // Two surfaces: the default, and sand dragging 40 lb at any load. The
+  // sand tile lies under the rear tyre only (rear contact near z = 36 is in
+  // tile row 9, the front one near z = 31.1 in row 7).
+  SurfaceType sand = default_surface();
+  sand.roll_resist[0] = {40, 40, 1};
+  Terrain terrain = flat_terrain(0);
+  terrain.surfaces.push_back(sand);
+  for (int tx = 0; tx < 16; ++tx) terrain.tile_map.tiles[9 * 16 + tx] = 1;
+  Bike& bike = centred_bike();
+  dBodySetLinearVel(bike.bodies[body_front_wheel], 0, 0, -10);
+  dBodySetLinearVel(bike.bodies[body_rear_wheel], 0, 0, -10);
+  probe(bike, terrain);
+  ASSERT_GT(bike.rear_contact.depth, 0);
+  EXPECT_NEAR(force_on(bike.bodies[body_rear_wheel]).z, 40, 1e-9);
+  double k = bike.front_contact.depth / 0.333333;
+  EXPECT_NEAR(force_on(bike.bodies[body_front_wheel]).z, 5 + 10 * k, 1e-3);
+}
+
 TEST_F(TerrainContacts, BodyPartOnTheGroundIsAMishap) {
   Bike& bike = centred_bike();
   // Ground up to the frame's centre: the frame's spheres touch.
