@@ -1,5 +1,6 @@
 #include "sim/tyre_terrain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr double touch_distance = 1.0 / (1 << 20);  // 2^-20 ft: an edge touching the circle
+constexpr double no_direction = 1.0 / (1 << 20);    // squared length of a normal too short to use
 constexpr double newton_flat = 1.0 / (1 << 30);     // |f'| below this: Newton stops
 
 bool finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
@@ -53,7 +55,7 @@ Vec3 edge_normal(const Setup& s, Vec3 edge, Vec3 circle_point) {
   Vec3 t = cross(circle_point - s.c, s.a);
   if (dot(t, s.N) < 0) t = -t;
   Vec3 n = cross(edge, t);
-  if (dot(n, n) < touch_distance) return s.n_hat;
+  if (dot(n, n) < no_direction) return s.n_hat;
   return normalized(n);
 }
 
@@ -165,8 +167,8 @@ TerrainHit general_case(const Setup& s) {
 // diameter meets it.
 TerrainHit circle_cuts_plane(const Setup& s, Vec3 d, Vec3 P1) {
   TerrainHit hit;
-  double dn = dot(d, s.N);
-  if (!(dn < 0)) return general_case(s);
+  double dn = dot(d, s.N);                // negative whenever the circle cuts the plane
+  if (!(dn < 0)) return general_case(s);  // only rounding gets here
   Vec3 X = s.c + d * (dot(s.v[0] - s.c, s.N) / dn);
   if (!outside_any_edge(s, X)) {
     hit.depth = -dot(P1 - s.v[0], s.n_hat) + s.r;

@@ -9,7 +9,8 @@
 // or closest to an edge or corner (found by a Newton search on the
 // stationary points of the edge-to-circle distance). Every normalisation is
 // guarded: degenerate triangles, a zero axle and non-finite input give no
-// contact rather than NaN.
+// contact rather than NaN. All arithmetic is in double precision, like the
+// world the results feed.
 
 #include "base/vec3.h"
 #include "sim/terrain_hit.h"
