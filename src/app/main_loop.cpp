@@ -1,15 +1,18 @@
 #include "app/main_loop.h"
 
 #include <GL/gl.h>
+#include <ode/ode.h>
 
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "app/screenshot.h"
 #include "platform/clock.h"
 #include "platform/key_names.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "track/track.h"
 
 namespace {
 
@@ -82,23 +85,36 @@ void run_step(Program& p, GameLoop& loop, double deadline) {
   bool server_requested = !p.options.connect.empty();
   // Menus halt the offline game.
   if (game.menu >= 0 && viewed_is_local(game) && !server_requested) return;
-  if (game.camera_mode == camera_editor && !server_requested) return;
-  if (game.menu >= 0 || game.camera_mode == camera_title) return;
-
-  Bike* viewed = game.bikes[game.viewed_bike];
-  if (viewed_is_local(game)) {
-    if (viewed) {
-      RiderInputOptions options{user_settings.reverse_steering.current == 1,
-                                user_settings.sticky_dab.current == 1};
-      loop.rider_input =
-          rider_input_from_slots(loop.slots, options, viewed->clutch, loop.sticky_dab, game.step);
-    }
-  } else if (game.camera_mode == camera_chase) {
-    chase_camera_step(loop.chase, loop.slots, game.step);
-  } else if (game.camera_mode == camera_free) {
-    free_camera_step(loop.free_camera, loop.slots, nullptr, game.paused, game.step, nullptr);
+  if (game.camera_mode == camera_editor) {
+    if (!server_requested) return;
+    game.paused = false;
   }
-  if (server_requested) game.paused = false;
+  if (game.menu < 0 && game.camera_mode != camera_title) {
+    Bike* viewed = game.bikes[game.viewed_bike];
+    if (viewed_is_local(game)) {
+      if (viewed) {
+        RiderInputOptions options{user_settings.reverse_steering.current == 1,
+                                  user_settings.sticky_dab.current == 1};
+        loop.rider_input = rider_input_from_slots(loop.slots, options, viewed->clutch,
+                                                  loop.sticky_dab, game.step);
+      }
+    } else if (game.camera_mode == camera_chase) {
+      chase_camera_step(loop.chase, loop.slots, game.step);
+    } else if (game.camera_mode == camera_free) {
+      std::optional<FollowTarget> target;
+      if (viewed && viewed->bodies[body_frame]) {
+        const dReal* position = dBodyGetPosition(viewed->bodies[body_frame]);
+        const dReal* velocity = dBodyGetLinearVel(viewed->bodies[body_frame]);
+        target = FollowTarget{{position[0], position[1], position[2]},
+                              {velocity[0], velocity[1], velocity[2]}};
+      }
+      free_camera_step(loop.free_camera, loop.slots, target ? &*target : nullptr, game.paused,
+                       game.step,
+                       [](double x, double z) { return height_at(game_track.terrain.field, x, z); });
+    }
+    if (server_requested) game.paused = false;
+  }
+  // The network step and the game tick follow here once they exist.
 }
 
 // A binary PPM of the frame on standard output, top row first.
