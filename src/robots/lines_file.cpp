@@ -137,6 +137,11 @@ bool load_lines(LineStore& store, std::string_view track, int skill) {
 
 bool save_lines(const LineStore& store, std::string_view track) {
   if (!lines_file_name(store.skill) || store_segments(store) == 0) return false;
+  // A store without a single line was neither loaded nor taught anything;
+  // writing it would only hide the installed lines behind an empty copy.
+  bool any = false;
+  for (const auto& cell : store.cells) any = any || !cell.points.empty();
+  if (!any) return false;
   std::string name = lines_at_name(track, store.skill);
   std::string temporary = name + ".tmp";
   StreamPtr stream(stream_open(temporary.c_str(), "wb"));

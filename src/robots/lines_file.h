@@ -58,7 +58,8 @@ bool load_lines(LineStore& store, std::string_view track, int skill);
 // (landing in the home directory) through a temporary name
 // (+ ".tmp") that is renamed into place once complete, so a crash or a
 // full disk never destroys the previous file. Logs and returns false on
-// failure; nothing is written for a store without segments or skill.
+// failure. Nothing is written for a store without segments, skill or any
+// line at all: an empty home copy would hide the installed lines.
 bool save_lines(const LineStore& store, std::string_view track);
 
 // Session start, first half: when the store's skill is selected and

@@ -146,6 +146,14 @@ TEST_F(LinesFileTest, TheHomeCopyOverridesTheInstalledOne) {
   EXPECT_EQ(segment_cells(store, 1)[0].rec_single, 9);
 }
 
+TEST_F(LinesFileTest, AnEmptyStoreDoesNotHideTheInstalledLines) {
+  write_file(install("trk/lines_expert"), "ct03 2\n1\n1 1 2 3 4 5 6 7 8\n[1 2 3] 4 5\n0\n");
+  LineStore store = store_with_segments(1, 2);  // another layout: the file is ignored
+  EXPECT_FALSE(load_lines(store, "trk", 2));
+  remember_lines(store, "trk", true);
+  EXPECT_FALSE(fs::exists(home("trk/lines_expert")));
+}
+
 TEST_F(LinesFileTest, AFailedSaveKeepsThePreviousFile) {
   LineStore store = sample_store();
   store.skill = 0;
@@ -153,7 +161,7 @@ TEST_F(LinesFileTest, AFailedSaveKeepsThePreviousFile) {
   const std::string before = read_file(home("trk/lines_novice"));
   // The temporary name is taken by a folder: the new copy cannot be made.
   fs::create_directories(home("trk/lines_novice.tmp"));
-  clear_line_store(store);
+  clear_cell(segment_cells(store, 0)[0]);
   EXPECT_FALSE(save_lines(store, "trk"));
   EXPECT_EQ(read_file(home("trk/lines_novice")), before);
 }
