@@ -263,8 +263,8 @@ Vec3 closest_on_triangle(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
   return a + ab * (vb * denom) + ac * (vc * denom);
 }
 
-// Barycentric inside test in the triangle's plane, with a margin (> 0
-// shrinks the triangle, < 0 grows it), in feet.
+// How far inside the triangle a point of its plane lies: the distance to
+// the nearest edge line, positive inside and negative outside, feet.
 double inside_margin(Vec3 p, const Tri& t) {
   Vec3 n = normalized(cross(t.v1 - t.v0, t.v2 - t.v0));
   const Vec3 v[3] = {t.v0, t.v1, t.v2};
@@ -274,7 +274,7 @@ double inside_margin(Vec3 p, const Tri& t) {
     Vec3 in = normalized(cross(n, e));
     worst = std::min(worst, dot(p - v[k], in));
   }
-  return worst;  // > 0 inside, distance to the nearest edge line
+  return worst;
 }
 
 struct Reference {
