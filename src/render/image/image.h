@@ -20,7 +20,7 @@
 struct Stream;
 
 inline constexpr int kMaxImageSide = 16384;
-inline constexpr long kMaxImagePixels = 1L << 25;
+inline constexpr long kMaxImagePixels = 1L << 24;
 
 struct Image {
   int width = 0;   // of level 0, pixels

@@ -1,4 +1,4 @@
-// PNG reading through libpng, with the stream as the data source.
+// PNG reading through libpng, from the whole file read through a stream.
 
 #include <png.h>
 
@@ -13,9 +13,52 @@
 
 namespace {
 
-void read_from_stream(png_structp png, png_bytep data, png_size_t length) {
-  auto* stream = static_cast<Stream*>(png_get_io_ptr(png));
-  if (stream_read(stream, data, length) != length) png_error(png, "truncated");
+// A whole PNG file in memory, with the read position of libpng.
+struct PngBytes {
+  std::vector<std::uint8_t> data;
+  std::size_t at = 0;
+};
+
+// Files larger than this are not PNGs the game could use.
+constexpr std::size_t kMaxPngBytes = std::size_t{1} << 28;
+
+void read_from_memory(png_structp png, png_bytep data, png_size_t length) {
+  auto* bytes = static_cast<PngBytes*>(png_get_io_ptr(png));
+  if (bytes->data.size() - bytes->at < length) png_error(png, "truncated");
+  std::memcpy(data, bytes->data.data() + bytes->at, length);
+  bytes->at += length;
+}
+
+std::uint32_t big_endian32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+// True when every chunk up to IEND lies inside the file. libpng treats
+// an oversized ancillary chunk as a warning and then skips its claimed
+// length byte by byte, which a damaged length turns into minutes of work.
+bool chunks_fit(const std::vector<std::uint8_t>& data) {
+  std::size_t at = 8;
+  while (data.size() - at >= 12) {
+    const std::uint32_t length = big_endian32(&data[at]);
+    if (length > data.size() - at - 12) return false;
+    if (std::memcmp(&data[at + 4], "IEND", 4) == 0) return true;
+    at += 12 + std::size_t{length};
+  }
+  return false;
+}
+
+// Reads the whole file and checks the signature and the chunk lengths.
+bool load_png(const char* name, PngBytes* bytes) {
+  StreamPtr stream(stream_open(name, "rb"));
+  if (!stream) return false;
+  std::uint8_t block[65536];
+  for (std::size_t n; (n = stream_read(stream.get(), block, sizeof block)) > 0;) {
+    if (bytes->data.size() + n > kMaxPngBytes) return false;
+    bytes->data.insert(bytes->data.end(), block, block + n);
+  }
+  if (bytes->data.size() < 8 || png_sig_cmp(bytes->data.data(), 0, 8) != 0) return false;
+  bytes->at = 8;
+  return chunks_fit(bytes->data);
 }
 
 // Errors long-jump back to the reader; warnings are not worth a message.
@@ -28,12 +71,12 @@ struct PngReader {
   png_infop info = nullptr;
   png_infop end = nullptr;
 
-  explicit PngReader(Stream* stream) {
+  explicit PngReader(PngBytes* bytes) {
     png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
     if (!png) return;
     info = png_create_info_struct(png);
     end = png_create_info_struct(png);
-    png_set_read_fn(png, stream, read_from_stream);
+    png_set_read_fn(png, bytes, read_from_memory);
     png_set_sig_bytes(png, 8);
     png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
   }
@@ -42,16 +85,6 @@ struct PngReader {
   PngReader& operator=(const PngReader&) = delete;
   bool ok() const { return png && info && end; }
 };
-
-// Opens the stream and checks the 8-byte signature.
-StreamPtr open_png(const char* name) {
-  StreamPtr stream(stream_open(name, "rb"));
-  png_byte signature[8];
-  if (!stream || stream_read(stream.get(), signature, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-    return nullptr;
-  }
-  return stream;
-}
 
 // The decoded picture after the reader's transforms: rows top to bottom.
 struct Decoded {
@@ -143,9 +176,9 @@ bool cut_custom_levels(const Decoded& picture, int n, std::uint8_t* chain) {
 
 bool read_png(const char* name, Image* out) {
   *out = Image{};
-  StreamPtr stream = open_png(name);
-  if (!stream) return false;
-  PngReader reader(stream.get());
+  PngBytes bytes;
+  if (!load_png(name, &bytes)) return false;
+  PngReader reader(&bytes);
   Decoded picture;
   std::vector<png_bytep> row_pointers;
   if (!reader.ok() || !decode(reader, Target::Colour, &picture, &row_pointers)) return false;
@@ -198,9 +231,9 @@ bool read_rgba_image(const char* name, Image* out) {
 
 bool read_png_gray16(const char* name, GrayImage16* out) {
   *out = GrayImage16{};
-  StreamPtr stream = open_png(name);
-  if (!stream) return false;
-  PngReader reader(stream.get());
+  PngBytes bytes;
+  if (!load_png(name, &bytes)) return false;
+  PngReader reader(&bytes);
   Decoded picture;
   std::vector<png_bytep> row_pointers;
   if (!reader.ok() || !decode(reader, Target::Gray16, &picture, &row_pointers)) return false;

@@ -26,6 +26,14 @@ void skip_comments(Stream* stream) {
   }
 }
 
+// True when no number can parse from here on: the next character is the
+// end, or one that a number, white space or a comment cannot start with.
+bool stuck(Stream* stream) {
+  const int c = stream_peekc(stream);
+  return c < 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '#' || c == ' ' ||
+                    (c >= '\t' && c <= '\r'));
+}
+
 // A decimal number after comment lines; -1 when none parses.
 int read_number(Stream* stream) {
   skip_comments(stream);
@@ -59,8 +67,8 @@ bool read_samples(Stream* stream, bool text_form, int maximum, Image* out) {
     for (std::size_t i = 0; i < count; ++i) {
       const long long sample = read_number(stream);
       pixels[i] = static_cast<std::uint8_t>(sample * 255 / maximum);
-      if (sample == -1 && stream_peekc(stream) < 0) {
-        // At the end every further sample fails to parse as well.
+      if (sample == -1 && stuck(stream)) {
+        // Every further sample would fail to parse in the same place.
         std::fill(pixels + i, pixels + count, pixels[i]);
         break;
       }
