@@ -71,7 +71,9 @@ const DataDirs& dirs() {
       g_dirs->dirs.push_back(*home);
       g_dirs->has_home = true;
     }
-    if (const char* qz = std::getenv("QZ_HOME")) {
+    // An empty QZ_HOME would make "/" a data directory and the index a
+    // walk of the whole file system: it counts as unset.
+    if (const char* qz = std::getenv("QZ_HOME"); qz && qz[0]) {
       g_dirs->dirs.push_back(std::string(qz) + "/");
     } else {
       g_dirs->dirs.push_back(executable_dir());

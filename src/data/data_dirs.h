@@ -3,8 +3,9 @@
 //
 // The directory list is, in order: the home directory
 // ($XDG_DATA_HOME, default $HOME/.local/share, + "/Tavrin/"; absent when
-// neither variable is set), then QZ_HOME + "/" when QZ_HOME is set, else
-// the running executable's folder + "/". Every entry ends in '/'. The home
+// neither variable is set; a relative XDG_DATA_HOME is ignored), then
+// QZ_HOME + "/" when QZ_HOME is set and not empty, else the running
+// executable's folder + "/". Every entry ends in '/'. The home
 // directory, when present, is entry 0 and is where the game writes.
 //
 // The file index holds one entry per visible file of all directories and

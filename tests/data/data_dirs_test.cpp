@@ -25,12 +25,16 @@ TEST_F(DirsTest, HomeFirstThenQzHome) {
 }
 
 TEST_F(DirsTest, WithoutQzHomeTheExecutableFolderIsSearched) {
-  unsetenv("QZ_HOME");
-  reset_data_dirs_for_tests();
-  const std::string dir = data_dir(1);
-  EXPECT_EQ(dir.back(), '/');
-  struct stat info;
-  EXPECT_EQ(stat((dir + "data_tests").c_str(), &info), 0) << dir;
+  for (bool empty : {false, true}) {
+    // An empty QZ_HOME counts as unset rather than naming "/".
+    empty ? setenv("QZ_HOME", "", 1) : unsetenv("QZ_HOME");
+    reset_data_dirs_for_tests();
+    const std::string dir = data_dir(1);
+    EXPECT_EQ(dir.back(), '/');
+    struct stat info;
+    EXPECT_EQ(stat((dir + "data_tests").c_str(), &info), 0) << dir;
+    EXPECT_EQ(data_dir(2), nullptr);
+  }
 }
 
 TEST_F(DirsTest, HomeFallsBackToDotLocalShare) {
