@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/config.h"
+#include "app/main_loop.h"
 #include "app/program.h"
 #include "app/settings.h"
 #include "data/data_dirs.h"
@@ -64,10 +65,12 @@ bool list_installed_tracks(Program& p) {
 }
 
 // Shutdown, in reverse order of start-up. Reached after the main loop
-// ends and from the start-up steps that give up once the window exists.
-// Fatal exits never come here: a half-built run must not overwrite the
-// player's settings.
-void shut_down() { write_config(user_settings); }
+// ends and when the window never became drawable. Fatal exits never come
+// here: a half-built run must not overwrite the player's settings.
+void shut_down(GameLoop& loop) {
+  close_game_window(loop);
+  write_config(user_settings);
+}
 
 }  // namespace
 
@@ -76,7 +79,9 @@ int tavrin_main(int argc, char** argv) {
   clear_messages();
   // Large and for the whole run: on the heap, not the stack.
   auto program = std::make_unique<Program>();
+  auto game_loop = std::make_unique<GameLoop>();
   Program& p = *program;
+  GameLoop& loop = *game_loop;
 
   // Standard output needs no binary mode here: POSIX streams never
   // translate line ends, so video frames go out byte for byte.
@@ -87,6 +92,8 @@ int tavrin_main(int argc, char** argv) {
     return 0;
   }
 
+  // The display modes first: the configuration may name one.
+  prepare_video_modes(loop);
   int status = 0;
   if (!read_settings_and_options(p, argc, argv, &status)) return status;
 
@@ -95,6 +102,16 @@ int tavrin_main(int argc, char** argv) {
     return 1;
   }
 
-  shut_down();
+  switch (open_game_window(p, loop)) {
+    case WindowStart::failed:  // the platform has logged why
+      return 1;
+    case WindowStart::not_drawable:
+      shut_down(loop);
+      return 0;
+    case WindowStart::ready:
+      break;
+  }
+  run_main_loop(p, loop);
+  shut_down(loop);
   return 0;
 }
