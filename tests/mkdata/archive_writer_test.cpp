@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace mkdata;
+
 TEST(ArchiveWriter, LaysOutHeaderTerminatorAndMembers) {
   std::string bytes;
   ASSERT_TRUE(build_archive({{"a", "hello"}, {"b/c", "xyz"}}, bytes));

@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace mkdata;
+
 constexpr double kPi = 3.14159265358979323846;
 
 // The tracks are built once for the whole program; building takes a

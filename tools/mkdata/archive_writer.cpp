@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace mkdata {
+
 namespace {
 
 // The reader takes at most 1023 characters per header line, line end
@@ -36,3 +38,5 @@ bool build_archive(const std::vector<ArchiveMember>& members, std::string& out) 
   out = std::move(result);
   return true;
 }
+
+}  // namespace mkdata

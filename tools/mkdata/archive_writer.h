@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace mkdata {
+
 struct ArchiveMember {
   std::string name;   // path inside the archive, '/' separated
   std::string bytes;  // contents, stored as they are
@@ -16,3 +18,5 @@ struct ArchiveMember {
 // the size parse would eat, holding a line end, or making the header line
 // longer than the reader's 1023 characters.
 bool build_archive(const std::vector<ArchiveMember>& members, std::string& out);
+
+}  // namespace mkdata

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace mkdata {
+
 namespace {
 
 struct P2 {
@@ -123,3 +125,5 @@ Centreline build_centreline(const std::vector<ControlPoint>& cps, double step) {
   }
   return line;
 }
+
+}  // namespace mkdata

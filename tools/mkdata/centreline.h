@@ -7,6 +7,8 @@
 
 #include "track_desc.h"
 
+namespace mkdata {
+
 struct CentrePoint {
   double x, z;       // position on the field, feet
   double tx, tz;     // unit tangent, direction of travel
@@ -43,3 +45,5 @@ inline void offset_point(const CentrePoint& p, double u, double& x, double& z) {
   x = p.x - p.tz * u;
   z = p.z + p.tx * u;
 }
+
+}  // namespace mkdata

@@ -5,6 +5,8 @@
 #include "shapes.h"
 #include "track_build.h"
 
+namespace mkdata {
+
 bool write_data_set(const std::filesystem::path& dir, std::string& error) {
   // The marker first: it is what the game's data check looks for.
   if (!write_file(dir / "zzzz.saf", marker_archive(), &error)) return false;
@@ -22,3 +24,5 @@ bool write_data_set(const std::filesystem::path& dir, std::string& error) {
   }
   return true;
 }
+
+}  // namespace mkdata

@@ -1,8 +1,29 @@
 #include "gates.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "output.h"
+
+namespace mkdata {
+
+namespace {
+
+// Within 40 feet of s, the place where the course bends least over the
+// stretch around it. A gate there splits the robots' lines where one line
+// runs on smoothly into the next, which is what lets the line store chain
+// them.
+double steady_spot(const Centreline& line, double s) {
+  double best = s, best_bend = 1e9;
+  for (double c = s - 40; c <= s + 40; c += 2) {
+    double bend = 0;
+    for (double d = -25; d <= 25; d += 1) bend = std::max(bend, std::abs(line.at(c + d).curvature));
+    if (bend < best_bend - 1e-6) best_bend = bend, best = c;
+  }
+  return line.wrap(best);
+}
+
+}  // namespace
 
 Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProfile& profile,
                   const Terrain& terrain) {
@@ -19,6 +40,7 @@ Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProf
   int n = static_cast<int>(std::ceil(line.length / desc.gate_spacing));
   for (int k = 0; k < n; ++k) {
     double s = line.wrap(profile.start_s + line.length * (k + 1) / n);
+    if (k + 1 < n) s = steady_spot(line, s);
     const CentrePoint& p = line.at(s);
     g.checkpoints.push_back({p.width / 2 + 3, p.x, terrain.height_at(p.x, p.z), p.z, p.tx, p.tz, s});
     g.first_lap.push_back(k);
@@ -40,3 +62,5 @@ std::string timing_gates_text(const Gates& g) {
   out += "\n";
   return out;
 }
+
+}  // namespace mkdata

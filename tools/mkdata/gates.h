@@ -10,6 +10,8 @@
 #include "terrain.h"
 #include "track_desc.h"
 
+namespace mkdata {
+
 struct StartSpot {
   double x, y, z;  // feet; y on the ground
   double heading;  // radians; the bike faces (-sin, -cos) in x-z
@@ -28,10 +30,14 @@ struct Gates {
   std::vector<int> first_lap, normal_lap;
 };
 
-// Checkpoints no further apart than desc.gate_spacing, the last one on the
-// starting gate's line so that a lap runs from the gate round to the gate.
+// Checkpoints spread evenly round the lap (desc.gate_spacing apart at
+// most, each moved up to 40 feet to where the course runs straightest),
+// the last one on the starting gate's line so that a lap runs from the
+// gate round to the gate.
 Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProfile& profile,
                   const Terrain& terrain);
 
 // The timing_gates file, in the layout the track editor writes.
 std::string timing_gates_text(const Gates& gates);
+
+}  // namespace mkdata

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace mkdata {
+
 namespace {
 
 // A few long, gentle waves in different directions; fixed, so every run
@@ -36,3 +38,5 @@ double field_height(const TrackDesc& desc, double x, double z) {
   }
   return h;
 }
+
+}  // namespace mkdata

@@ -4,5 +4,9 @@
 
 #include "track_desc.h"
 
+namespace mkdata {
+
 // Height in feet of the untouched field at (x, z).
 double field_height(const TrackDesc& desc, double x, double z);
+
+}  // namespace mkdata

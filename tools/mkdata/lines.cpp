@@ -7,6 +7,8 @@
 #include "output.h"
 #include "surfaces.h"
 
+namespace mkdata {
+
 const Skill kSkills[3] = {
     {"lines_novice", 28, 55, 10, 12, 24},
     {"lines_amateur", 36, 68, 13, 15, 33},
@@ -40,7 +42,7 @@ int wrap_index(int i, int n) { return (i % n + n) % n; }
 // Offsets of the centre, inside and outside lines: the inside and outside
 // ones move toward the edges in proportion to how sharp the turn is, and
 // back to the middle on the straights so that all lines meet there.
-std::vector<double> lap_offsets(const Centreline& line, LineKind kind) {
+std::vector<double> lap_offsets(const Centreline& line, const Gates& gates, LineKind kind) {
   const int n = static_cast<int>(line.points.size());
   std::vector<double> u(static_cast<std::size_t>(n), 0.0);
   if (kind == LineKind::kCentre) return u;
@@ -63,6 +65,18 @@ std::vector<double> lap_offsets(const Centreline& line, LineKind kind) {
       u[static_cast<std::size_t>(i)] = sum / (2 * h + 1);
       sum += a[static_cast<std::size_t>(wrap_index(i + h + 1, n))] - a[static_cast<std::size_t>(wrap_index(i - h, n))];
     }
+  }
+  // Every line passes the gates in the middle of the track, straight for a
+  // few samples either side, so that any line of one stretch runs on
+  // smoothly into any line of the next and the line store can chain them.
+  for (int i = 0; i < n; ++i) {
+    double s = line.points[static_cast<std::size_t>(i)].s, d = line.length;
+    for (const GateSpot& g : gates.checkpoints) {
+      double e = std::abs(line.wrap(s - g.s + line.length / 2) - line.length / 2);
+      d = std::min(d, e);
+    }
+    double w = std::clamp((d - 28) / 60, 0.0, 1.0);
+    u[static_cast<std::size_t>(i)] *= w * w * (3 - 2 * w);
   }
   return u;
 }
@@ -288,7 +302,9 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
 
   // Distance of checkpoint k from the starting line (the last one is the
   // finish, one lap on).
-  auto gate_rel = [&](int k) { return L * (k + 1) / g; };
+  auto gate_rel = [&](int k) {
+    return k + 1 == g ? L : line.wrap(gates.checkpoints[static_cast<std::size_t>(k)].s - profile.start_s);
+  };
   std::vector<std::vector<SeedLine>> segments(static_cast<std::size_t>(2 * g));
   const LineKind kinds[3] = {LineKind::kCentre, LineKind::kInside, LineKind::kOutside};
   const int start_index = line.index(profile.start_s - kStartBehind);
@@ -296,7 +312,7 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
 
   // First lap from the gate, one run per line kind.
   for (LineKind kind : kinds) {
-    std::vector<double> lap = lap_offsets(line, kind);
+    std::vector<double> lap = lap_offsets(line, gates, kind);
     Run r;
     r.first = start_index;
     r.s0 = start_s0;
@@ -317,8 +333,8 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
   // The first stretch: one line from every starting position, merging
   // into the middle of the track before the first checkpoint.
   {
-    std::vector<double> centre = lap_offsets(line, LineKind::kCentre);
-    double merge = std::min(0.8 * gate_rel(0), 250.0);
+    std::vector<double> centre = lap_offsets(line, gates, LineKind::kCentre);
+    double merge = std::min(0.6 * gate_rel(0), 250.0);
     const CentrePoint& sp = line.at(profile.start_s);
     for (const StartSpot& spot : gates.starts) {
       double u0 = (spot.x - sp.x) * -sp.tz + (spot.z - sp.z) * sp.tx;
@@ -342,7 +358,7 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
   // Flying laps: one closed lap, repeated three times so that times run on
   // across the finish line; the middle lap is kept.
   for (LineKind kind : kinds) {
-    std::vector<double> lap = lap_offsets(line, kind);
+    std::vector<double> lap = lap_offsets(line, gates, kind);
     Run r;
     r.first = line.index(profile.start_s);
     r.s0 = profile.start_s;
@@ -355,7 +371,8 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
       double from = L + (j == 0 ? 0 : gate_rel(j - 1));
       double t0 = time_at_s(laps, profile.start_s + from - kWheelAhead, line.step);
       double t1 = time_at_s(laps, profile.start_s + L + gate_rel(j) - kWheelAhead, line.step);
-      double t2 = time_at_s(laps, profile.start_s + L + gate_rel(j) + L / g - kWheelAhead, line.step);
+      double t2 = time_at_s(laps, profile.start_s + L + (j + 1 < g ? gate_rel(j + 1) : L + gate_rel(0)) - kWheelAhead,
+                            line.step);
       add_unique(segments[static_cast<std::size_t>(g + j)],
                  {sample(laps, line, profile, terrain, skill, t0, t1), ticks(t1 - t0), ticks(t2 - t0)});
     }
@@ -390,3 +407,5 @@ std::string lines_text(const std::vector<std::vector<SeedLine>>& segments) {
   }
   return out;
 }
+
+}  // namespace mkdata

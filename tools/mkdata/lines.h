@@ -15,6 +15,8 @@
 #include "terrain.h"
 #include "track_desc.h"
 
+namespace mkdata {
+
 // How a rider of one skill rides: lean limit, top speed, and how hard he
 // accelerates and brakes.
 struct Skill {
@@ -59,3 +61,5 @@ constexpr double kFrameHeight = 1.9;
 // jump was built for.
 std::vector<double> centre_lip_speeds(const Centreline& line, const TrackProfile& profile,
                                       const std::vector<Surface>& surfaces, const Skill& skill);
+
+}  // namespace mkdata

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string error;
-  if (!write_data_set(out, error)) {
+  if (!mkdata::write_data_set(out, error)) {
     std::fprintf(stderr, "tavrin-mkdata: %s\n", error.c_str());
     return 1;
   }

@@ -6,6 +6,8 @@
 
 #include "png_writer.h"
 
+namespace mkdata {
+
 namespace {
 
 struct Rgb {
@@ -78,3 +80,5 @@ std::string map_png(const Terrain& t, const Shading& sh, const Centreline& line,
   }
   return png_rgba(kMapSize, kMapSize, rgba);
 }
+
+}  // namespace mkdata

@@ -13,7 +13,11 @@
 #include "shading.h"
 #include "terrain.h"
 
+namespace mkdata {
+
 constexpr int kMapSize = 512;
 
 std::string map_png(const Terrain& terrain, const Shading& shading, const Centreline& line,
                     const std::vector<Surface>& surfaces, const Gates& gates);
+
+}  // namespace mkdata

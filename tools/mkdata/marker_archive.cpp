@@ -2,6 +2,8 @@
 
 #include "archive_writer.h"
 
+namespace mkdata {
+
 std::string marker_archive() {
   const std::vector<ArchiveMember> members = {
       {"zzzz/readme.txt",
@@ -17,3 +19,5 @@ std::string marker_archive() {
   build_archive(members, bytes);  // fixed names, always readable
   return bytes;
 }
+
+}  // namespace mkdata

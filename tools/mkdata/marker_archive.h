@@ -6,5 +6,9 @@
 
 #include <string>
 
+namespace mkdata {
+
 // The archive's bytes (a readme and a version member).
 std::string marker_archive();
+
+}  // namespace mkdata

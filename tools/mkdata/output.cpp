@@ -5,6 +5,8 @@
 #include <fstream>
 #include <system_error>
 
+namespace mkdata {
+
 bool write_file(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error) *error = "can't write '" + path.string() + "': " + why;
@@ -52,3 +54,5 @@ std::string format(const char* fmt, ...) {
   va_end(args);
   return text;
 }
+
+}  // namespace mkdata

@@ -4,6 +4,8 @@
 
 #include <csetjmp>
 
+namespace mkdata {
+
 namespace {
 
 void append(png_structp png, png_bytep data, png_size_t size) {
@@ -54,3 +56,5 @@ std::string png_gray16(int width, int height, const std::vector<std::uint16_t>& 
 std::string png_rgba(int width, int height, const std::vector<std::uint8_t>& rgba) {
   return encode(width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4, rgba.data());
 }
+
+}  // namespace mkdata

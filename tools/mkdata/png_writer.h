@@ -8,8 +8,12 @@
 #include <string>
 #include <vector>
 
+namespace mkdata {
+
 // 16-bit grey, width x height values row by row.
 std::string png_gray16(int width, int height, const std::vector<std::uint16_t>& values);
 
 // 8-bit RGBA, 4 bytes per pixel row by row.
 std::string png_rgba(int width, int height, const std::vector<std::uint8_t>& rgba);
+
+}  // namespace mkdata

@@ -3,6 +3,8 @@
 
 #include "track_desc.h"
 
+namespace mkdata {
+
 TrackDesc practice_desc() {
   TrackDesc d;
   d.folder = "practice";
@@ -29,3 +31,5 @@ TrackDesc practice_desc() {
   };
   return d;
 }
+
+}  // namespace mkdata

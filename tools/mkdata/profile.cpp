@@ -5,6 +5,8 @@
 
 #include "ground.h"
 
+namespace mkdata {
+
 namespace {
 
 constexpr double kDeg = 3.14159265358979323846 / 180;
@@ -242,3 +244,5 @@ TrackProfile build_profile(const TrackDesc& desc, const Centreline& line) {
   }
   return prof;
 }
+
+}  // namespace mkdata

@@ -9,6 +9,8 @@
 #include "centreline.h"
 #include "track_desc.h"
 
+namespace mkdata {
+
 // A take-off the robot lines fly from.
 struct JumpInfo {
   FeatureKind kind;
@@ -44,3 +46,5 @@ struct Flight {
   double time;
 };
 Flight fly(const TrackProfile& profile, double s0, double y0, double vh, double vy);
+
+}  // namespace mkdata

@@ -6,6 +6,8 @@
 
 #include "output.h"
 
+namespace mkdata {
+
 namespace {
 
 constexpr double kDeg = 3.14159265358979323846 / 180;
@@ -91,3 +93,5 @@ std::string shadows_pgm(const Terrain& t, const Shading& sh) {
   for (std::size_t k = 0; k < sh.shadow.size(); ++k) out[head + k] = static_cast<char>(255 - sh.shadow[k]);
   return out;
 }
+
+}  // namespace mkdata

@@ -8,6 +8,8 @@
 #include "terrain.h"
 #include "track_desc.h"
 
+namespace mkdata {
+
 struct Shading {
   // RGB per sample at half intensity (128 = full light), the form the game
   // keeps in memory and shadingx2.ppm stores.
@@ -23,3 +25,5 @@ Shading bake_shading(const TrackDesc& desc, const Terrain& terrain);
 // shadingx2.ppm the bytes as they are; both binary P6 of size x size.
 std::string shading_ppm(const Terrain& terrain, const Shading& shading, bool doubled);
 std::string shadows_pgm(const Terrain& terrain, const Shading& shading);
+
+}  // namespace mkdata

@@ -4,6 +4,8 @@
 
 #include "output.h"
 
+namespace mkdata {
+
 namespace {
 
 // Contact behaviour per material. Bike parts slide on each other and on
@@ -136,3 +138,5 @@ std::string shape_text(const ShapeFile& shape) {
     out += format("%f %f %f %f %f %f %f\n", s.x, s.y, s.z, s.radius, s.mu, s.kp, s.kd);
   return out;
 }
+
+}  // namespace mkdata

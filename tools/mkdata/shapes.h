@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace mkdata {
+
 struct ShapeSphere {
   double x, y, z;  // centre in the body frame, feet
   double radius;   // feet
@@ -26,3 +28,5 @@ std::vector<ShapeFile> shape_files();
 // The file text: "%d" sphere count, then per sphere its centre and
 // "radius mu stiffness damping".
 std::string shape_text(const ShapeFile& shape);
+
+}  // namespace mkdata

@@ -4,6 +4,8 @@
 
 #include "output.h"
 
+namespace mkdata {
+
 namespace {
 
 struct FrictionPoint {
@@ -87,3 +89,5 @@ std::string tilemap_bytes(const Terrain& t, const Centreline& line, const std::v
   }
   return out;
 }
+
+}  // namespace mkdata

@@ -10,6 +10,8 @@
 #include "terrain.h"
 #include "track_desc.h"
 
+namespace mkdata {
+
 // The surface of the track at every centreline sample: the control
 // points' surfaces with the description's patches painted over them.
 std::vector<Surface> lap_surfaces(const TrackDesc& desc, const Centreline& line);
@@ -27,3 +29,5 @@ std::string tilemap_bytes(const Terrain& terrain, const Centreline& line,
 // Friction (mu) of a surface at a slip speed, for the speed profiles of
 // the robot lines; the same curve tileinfo writes.
 double surface_grip(Surface s);
+
+}  // namespace mkdata

@@ -4,6 +4,8 @@
 
 #include "track_desc.h"
 
+namespace mkdata {
+
 TrackDesc sxarena_desc() {
   TrackDesc d;
   d.folder = "sxarena";
@@ -67,3 +69,5 @@ TrackDesc sxarena_desc() {
   };
   return d;
 }
+
+}  // namespace mkdata

@@ -7,6 +7,8 @@
 
 #include "ground.h"
 
+namespace mkdata {
+
 namespace {
 
 constexpr double kDeg = 3.14159265358979323846 / 180;
@@ -158,3 +160,5 @@ Terrain build_terrain(const TrackDesc& desc, const Centreline& line, const Track
   }
   return t;
 }
+
+}  // namespace mkdata

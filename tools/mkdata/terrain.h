@@ -10,6 +10,8 @@
 #include "profile.h"
 #include "track_desc.h"
 
+namespace mkdata {
+
 struct Terrain {
   int shift = 0;
   int size = 0;         // samples per side, 2^(shift+1)+1
@@ -34,3 +36,5 @@ struct Terrain {
 double surface_height(const Centreline& line, const TrackProfile& profile, int i, double u);
 
 Terrain build_terrain(const TrackDesc& desc, const Centreline& line, const TrackProfile& profile);
+
+}  // namespace mkdata

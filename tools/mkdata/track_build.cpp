@@ -8,6 +8,8 @@
 #include "png_writer.h"
 #include "surfaces.h"
 
+namespace mkdata {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -86,3 +88,5 @@ BuiltTrack build_track(const TrackDesc& desc) {
     f.emplace_back(skill.file, lines_text(seed_lines(b.line, b.profile, t, b.gates, b.surfaces, skill)));
   return b;
 }
+
+}  // namespace mkdata

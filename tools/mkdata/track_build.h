@@ -13,6 +13,8 @@
 #include "terrain.h"
 #include "track_desc.h"
 
+namespace mkdata {
+
 // Figures for the README's track table.
 struct TrackStats {
   double lap_feet = 0;
@@ -40,3 +42,5 @@ BuiltTrack build_track(const TrackDesc& desc);
 
 // Every track of the data set, in the order they are generated.
 std::vector<TrackDesc> all_tracks();
+
+}  // namespace mkdata

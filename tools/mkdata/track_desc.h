@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace mkdata {
+
 // Ground surfaces, by their index in every track's tileinfo.
 enum Surface : unsigned char {
   kGrass = 0,
@@ -99,3 +101,5 @@ struct TrackDesc {
 TrackDesc venloop_desc();
 TrackDesc sxarena_desc();
 TrackDesc practice_desc();
+
+}  // namespace mkdata

@@ -6,6 +6,8 @@
 
 #include "track_desc.h"
 
+namespace mkdata {
+
 TrackDesc venloop_desc() {
   TrackDesc d;
   d.folder = "venloop";
@@ -75,3 +77,5 @@ TrackDesc venloop_desc() {
   };
   return d;
 }
+
+}  // namespace mkdata
