@@ -33,7 +33,7 @@ void set_default_settings(Bike& bike) {
 }  // namespace
 
 Bike* create_bike(PhysicsWorld& world, std::string_view model_name, int slot,
-                  std::string_view number) {
+                  std::string_view number, const BikeTextureChoice& textures) {
   bool found = false;
   const BikeModel& model = lookup_bike_model(model_name, &found);
   if (!found) {
@@ -47,6 +47,7 @@ Bike* create_bike(PhysicsWorld& world, std::string_view model_name, int slot,
 
   Bike* bike = new Bike{.model = model};
   bike->world = &world;
+  bike->textures = textures;
 
   const BikeModelFiles& f = model.files;
   bike->shapes[body_frame] = copy_shape(f.frame_shape);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -57,7 +58,7 @@ enum BikeFlag : std::uint8_t {
 };
 
 // The controls a rider (player, robot or received state) sets on a bike.
-// Each is clamped when it is set; see the setters in sim/drivetrain.h.
+// Applied with set_rider_input (sim/rider_input.h), which clamps each.
 struct RiderInput {
   float throttle = 0;     // 0..1
   float clutch = 1;       // engagement 0..1, 1 = engaged
@@ -94,6 +95,12 @@ struct WheelContact {
 struct BikeShape {
   const CollisionShape* shape = nullptr;
   std::vector<ShapeSphere> spheres;
+};
+
+// Texture choices for the drawing: file names, empty for the model's own.
+// The simulation only carries them; the bike drawing resolves them.
+struct BikeTextureChoice {
+  std::string bike, wheels, rider_body, helmet;
 };
 
 // Suspension settings (lb/ft, lb per ft/s, ft); see the suspension step.
@@ -183,8 +190,10 @@ struct Bike {
   // 12. Stability, brake and dab settings.
   StabilitySettings stability{};
 
-  // 13. Graphics handles (owned by the drawing code; the simulation only
-  // carries them) and the collision shape copies (index with BikeBody).
+  // 13. Graphics choices (resolved and owned by the drawing code; the
+  // simulation only carries them) and the collision shape copies (index
+  // with BikeBody).
+  BikeTextureChoice textures{};
   std::array<BikeShape, bike_body_count> shapes{};
 
   // 14. Number plate and slot.
@@ -231,11 +240,10 @@ struct BikeSetup {
 // Makes a bike of the named model standing at its model positions in
 // `world` (an unknown name falls back, see lookup_bike_model, and posts
 // "bike info for '%.20s' not found using '%.20s' instead"). `number` is the
-// plate text (first 7 characters kept). Never returns null: an allocation
-// failure ends the program. Texture choices are the drawing's business and
-// are applied by it.
+// plate text (first 7 characters kept); `textures` are kept for the drawing.
+// Never returns null: an allocation failure ends the program.
 Bike* create_bike(PhysicsWorld& world, std::string_view model_name, int slot,
-                  std::string_view number);
+                  std::string_view number, const BikeTextureChoice& textures = {});
 
 // Destroys the joints and bodies and frees the record. Null is ignored.
 void destroy_bike(Bike* bike);

@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "sim_fixture.h"
+#include "track/height_field.h"
 
 namespace {
 
@@ -168,6 +169,27 @@ TEST_F(ApplyStateTest, ShortOrUnknownStatesAreIgnored) {
   EXPECT_FALSE(apply_state(bike, std::span(s).first(38), context(1)));
   EXPECT_FALSE(apply_state(bike, s, context(1, 3)));
   EXPECT_NEAR(position_of(bike.bodies[body_frame]).y, 1.98, 1e-6);
+}
+
+// Without new states the bike rolls on from its last state at the frame's
+// speed, for at most 64 ticks, and is lifted out of the ground.
+TEST_F(ApplyStateTest, CoastingFromTheLastState) {
+  HeightField field;
+  set_height_field_geometry(field, 5, 16);
+  field.heights.assign(static_cast<std::size_t>(field.size) * field.size, 100.0f);
+  Bike& bike = make_bike();
+  // The rear rim 0.1 ft below the ground (its lowest point is 0.29 ft
+  // above the ground at the model positions).
+  State s = make_state({500, 100 + 1.98 - 0.29 - 0.1, 500});
+  apply_state(bike, s, context(1));
+  dBodySetLinearVel(bike.bodies[body_frame], 0, 0, -12.8);
+  coast_bike(bike, 10, field);
+  Vec3 frame = position_of(bike.bodies[body_frame]);
+  EXPECT_NEAR(frame.z, 500 - 1, 1e-3);
+  // The rear wheel's lowest point sits on the ground again.
+  EXPECT_NEAR(position_of(bike.bodies[body_rear_wheel]).y - 0.75, 100, 1e-3);
+  coast_bike(bike, 1000, field);
+  EXPECT_NEAR(position_of(bike.bodies[body_frame]).z, 500 - 6.4, 1e-3);
 }
 
 }  // namespace

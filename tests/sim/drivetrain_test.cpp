@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "sim/rider_input.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -224,6 +225,35 @@ TEST_F(DrivetrainTest, StopWheeliesCutsTheDriveWhileTheNoseRises) {
   apply_bike_setup(bike, {.stop_wheelies = 2});
   bike.throttle = 1;
   EXPECT_GT(engine_torque(bike), 10);
+}
+
+TEST_F(DrivetrainTest, RiderInputIsClampedAndACrashedRiderLetsGo) {
+  Bike& bike = make_bike();
+  RiderInput input{.throttle = 3, .clutch = -1, .front_brake = 0.5f, .rear_brake = 2,
+                   .steer = -4, .dab = 0.25f, .back_up = 9, .lean = 0.5f, .shift = 1};
+  set_rider_input(bike, input);
+  EXPECT_EQ(bike.throttle, 1);
+  EXPECT_EQ(bike.clutch, 0);
+  EXPECT_EQ(bike.front_brake, 0.5f);
+  EXPECT_EQ(bike.rear_brake, 1);
+  EXPECT_EQ(bike.steer, -1);
+  EXPECT_EQ(bike.dab, 0.25f);
+  EXPECT_EQ(bike.back_up, 1);
+  EXPECT_EQ(bike.lean, 0.5f);
+  EXPECT_EQ(bike.gear, 1);
+  set_rider_input(bike, input);  // shift still held: no second change
+  EXPECT_EQ(bike.gear, 1);
+
+  bike.crash_counter = 300;
+  input.shift = -1;
+  set_rider_input(bike, input);
+  EXPECT_EQ(bike.throttle, 0);
+  EXPECT_EQ(bike.dab, 0);
+  EXPECT_EQ(bike.back_up, 0);
+  EXPECT_EQ(bike.lean, 0);
+  EXPECT_EQ(bike.steer, -1);  // steering stays the rider's
+  EXPECT_EQ(bike.front_brake, 0.5f);
+  EXPECT_EQ(bike.gear, 1);
 }
 
 }  // namespace
