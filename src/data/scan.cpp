@@ -208,8 +208,8 @@ void store_integer(va_list& args, Size size, T value) {
 int scan(Stream* stream, const char* format, va_list& args) {
   Input in{stream};
   int stored = 0;
-  const int at_end = -1;  // marker: the result when input ends
-  auto end_of_input = [&] { return stored == 0 ? at_end : stored; };
+  // Input ending before a field: -1 unless something was stored.
+  auto end_of_input = [&] { return stored == 0 ? -1 : stored; };
   for (const char* p = format; *p;) {
     if (is_space(static_cast<unsigned char>(*p))) {
       in.skip_space();

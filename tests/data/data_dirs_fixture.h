@@ -4,6 +4,7 @@
 // every test.
 
 #include <cstdlib>
+#include <string>
 
 #include "data/data_dirs.h"
 #include "temp_tree.h"
@@ -11,12 +12,17 @@
 class DataDirsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (const char* home = std::getenv("HOME")) saved_home_ = home;
     setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
     setenv("QZ_HOME", tree.path("install").c_str(), 1);
     unsetenv("KORB_LOGFILE");
     reset_data_dirs_for_tests();
   }
-  void TearDown() override { reset_data_dirs_for_tests(); }
+  // Tests may change HOME; the next one gets it back.
+  void TearDown() override {
+    setenv("HOME", saved_home_.c_str(), 1);
+    reset_data_dirs_for_tests();
+  }
 
   // Files in the home directory and in the installation directory.
   std::string home(const std::string& name, const std::string& bytes) {
@@ -27,4 +33,7 @@ class DataDirsTest : public ::testing::Test {
   }
 
   TempTree tree;
+
+ private:
+  std::string saved_home_;
 };

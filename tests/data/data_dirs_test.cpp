@@ -44,14 +44,19 @@ TEST_F(DirsTest, HomeFallsBackToDotLocalShare) {
   EXPECT_EQ(std::string(data_dir(0)), tree.path("user") + "/.local/share/Tavrin/");
 }
 
+TEST_F(DirsTest, RelativeXdgDataHomeIsIgnored) {
+  setenv("XDG_DATA_HOME", "relative/place", 1);
+  setenv("HOME", tree.path("user").c_str(), 1);
+  reset_data_dirs_for_tests();
+  EXPECT_EQ(std::string(data_dir(0)), tree.path("user") + "/.local/share/Tavrin/");
+}
+
 TEST_F(DirsTest, NoHomeWhenTheSystemGivesNone) {
-  const std::string saved = std::getenv("HOME") ? std::getenv("HOME") : "";
   unsetenv("XDG_DATA_HOME");
   unsetenv("HOME");
   reset_data_dirs_for_tests();
   EXPECT_EQ(home_directory(), nullptr);
   EXPECT_EQ(std::string(data_dir(0)), tree.path("install") + "/");
-  setenv("HOME", saved.c_str(), 1);
 }
 
 TEST_F(DirsTest, HomeOverridesInstallation) {
@@ -100,6 +105,9 @@ TEST_F(DirsTest, RenameOfAtNamesWorksInTheHomeDirectory) {
   EXPECT_TRUE(stream_rename("@config.tmp", "@config"));
   EXPECT_EQ(tree.read("xdg/Tavrin/config"), "new");
   EXPECT_FALSE(stream_rename("@config.tmp", "@config"));
+  EXPECT_TRUE(stream_remove("@config"));
+  EXPECT_FALSE(std::filesystem::exists(tree.path("xdg/Tavrin/config")));
+  EXPECT_FALSE(stream_remove("@config"));
 }
 
 TEST_F(DirsTest, TracksAreListedByDisplayName) {
