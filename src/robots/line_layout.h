@@ -19,10 +19,10 @@
 #include <vector>
 
 struct LineLayout {
-  int first_count = 0;   // F
-  int normal_count = 0;  // N
-  int first_lines = 0;   // F': line gates in the first-lap list
-  int normal_lines = 0;  // N': line gates in the normal-lap list
+  int first_count = 0;          // F
+  int normal_count = 0;         // N
+  int first_lines = 0;          // F': line gates in the first-lap list
+  int normal_lines = 0;         // N': line gates in the normal-lap list
   std::vector<int> first_lap;   // the F entries as read from the track
   std::vector<int> normal_lap;  // the N entries
   // first_prefix[k]: line gates among the first k first-lap entries (F + 1

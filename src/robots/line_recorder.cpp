@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kSampleEveryTicks = 32;          // four samples a second
+constexpr int kSampleEveryTicks = 32;  // four samples a second
 constexpr std::int32_t kOneSecondTicks = 128;
 constexpr std::int32_t kStallGraceTicks = 256;  // 2 s after the gate drop
 constexpr double kStallSpeed = 5;               // ft/s
@@ -74,14 +74,15 @@ void account_mishap(LineStore& store, LineRecorder& recorder, const RecordedBike
   // A crash just after a gate is the previous line's fault too: it left
   // the bike in no state to ride on.
   int previous = recorder.next_gate - 1;
-  if (crossed(recorder, previous) && race.tick - crossing_tick(recorder, previous) < kOneSecondTicks)
+  if (crossed(recorder, previous) &&
+      race.tick - crossing_tick(recorder, previous) < kOneSecondTicks)
     charge_segment(store, recorder, line_segment(layout, previous));
   recorder.used_lines.fill(0);
 }
 
 // Which gate pass the bike has just crossed, or -1.
-int find_crossing(const LineRecorder& recorder, const LineLayout& layout,
-                  const TimingGates& gates, Vec3 front_wheel, int* offset) {
+int find_crossing(const LineRecorder& recorder, const LineLayout& layout, const TimingGates& gates,
+                  Vec3 front_wheel, int* offset) {
   bool gap = false;
   for (int i : kCrossingOffsets) {
     int g = recorder.next_gate + i;
@@ -121,8 +122,8 @@ void submit_stretch(LineStore& store, LineRecorder& recorder, int g) {
 bool rode_the_line(const RecordedBike& bike) {
   if (bike.path.empty()) return false;
   const int last = int(bike.path.size()) - 1;
-  const int p = std::isfinite(bike.progress) ? int(std::clamp(bike.progress, -1.0, double(last + 1)))
-                                             : 0;
+  const int p =
+      std::isfinite(bike.progress) ? int(std::clamp(bike.progress, -1.0, double(last + 1))) : 0;
   const LinePoint& a = bike.path[std::clamp(p - 1, 0, last)];
   const LinePoint& b = bike.path[std::clamp(p, 0, last)];
   Vec3 pa{a.x, a.y, a.z}, pb{b.x, b.y, b.z};
@@ -217,8 +218,8 @@ std::int32_t crossing_tick(const LineRecorder& recorder, int g) {
 
 LinePoint sample_line_point(const RecordedBike& bike) {
   float speed = float(length(bike.frame_velocity));
-  return {float(bike.frame_position.x), float(bike.frame_position.y),
-          float(bike.frame_position.z), bike.wheel_on_ground ? speed : -speed, float(bike.lean)};
+  return {float(bike.frame_position.x), float(bike.frame_position.y), float(bike.frame_position.z),
+          bike.wheel_on_ground ? speed : -speed, float(bike.lean)};
 }
 
 void record_lines(LineStore& store, LineRecorder& recorder, const RecordedBike& bike,
@@ -237,7 +238,8 @@ void record_lines(LineStore& store, LineRecorder& recorder, const RecordedBike& 
   if (g < 0) return;
 
   if (recorder.mishap != 0)
-    recorder.cancelled |= static_cast<std::uint8_t>(1u << (line_segment(layout, recorder.next_gate) % 2));
+    recorder.cancelled |=
+        static_cast<std::uint8_t>(1u << (line_segment(layout, recorder.next_gate) % 2));
   recorder.next_gate = g;
   if (int(recorder.crossing_ticks.size()) <= g) recorder.crossing_ticks.resize(g + 1, -1);
   recorder.crossing_ticks[g] = race.tick;

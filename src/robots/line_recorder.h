@@ -48,12 +48,12 @@ std::int32_t crossing_tick(const LineRecorder& recorder, int g);
 
 // What the recorder reads of one bike after its physics step.
 struct RecordedBike {
-  Vec3 frame_position;        // frame body (feet)
-  Vec3 frame_velocity;        // frame body (ft/s)
-  Vec3 front_wheel_position;  // front wheel body: the gate test uses it
+  Vec3 frame_position;           // frame body (feet)
+  Vec3 frame_velocity;           // frame body (ft/s)
+  Vec3 front_wheel_position;     // front wheel body: the gate test uses it
   bool wheel_on_ground = false;  // the contact depth of either wheel is above 0
-  double lean = 0;            // frame roll angle (radians, signed)
-  bool robot = false;         // the bike has a robot personality
+  double lean = 0;               // frame roll angle (radians, signed)
+  bool robot = false;            // the bike has a robot personality
   // Robots only: the auto pilot's path and the progress along it (a point
   // index with fraction). The finish slows the rest of the path down.
   std::span<LinePoint> path;

@@ -79,8 +79,8 @@ int store_segments(const LineStore& store) {
 }
 
 std::span<LineCell> segment_cells(LineStore& store, int c) {
-  return std::span<LineCell>(store.cells).subspan(std::size_t(c) * kLinesPerSegment,
-                                                  kLinesPerSegment);
+  return std::span<LineCell>(store.cells)
+      .subspan(std::size_t(c) * kLinesPerSegment, kLinesPerSegment);
 }
 
 std::span<const LineCell> segment_cells(const LineStore& store, int c) {

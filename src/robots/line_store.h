@@ -40,7 +40,7 @@ static_assert(sizeof(LinePoint) == 20);
 
 // One stored line. Empty when it has no points.
 struct LineCell {
-  std::vector<LinePoint> points;    // owned; empty = the cell is empty
+  std::vector<LinePoint> points;       // owned; empty = the cell is empty
   std::int32_t rec_single = kNoTime;   // recording rider's time for this segment
   std::int32_t rec_double = kNoTime;   // ... for this segment and the next together
   std::int32_t tests = 0;              // successful robot attempts

@@ -9,16 +9,15 @@ namespace {
 constexpr double kTickSeconds = 1.0 / 128;
 
 bool finite_point(const LinePoint& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
-         std::isfinite(p.speed) && std::isfinite(p.lean);
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::isfinite(p.speed) &&
+         std::isfinite(p.lean);
 }
 
 bool same_line(std::span<const LinePoint> a, std::span<const LinePoint> b) {
   if (a.size() != b.size()) return false;
   for (std::size_t k = 0; k < a.size(); ++k) {
     if (std::fabs(double(a[k].speed) - b[k].speed) > 0.0625) return false;
-    double dx = double(a[k].x) - b[k].x, dy = double(a[k].y) - b[k].y,
-           dz = double(a[k].z) - b[k].z;
+    double dx = double(a[k].x) - b[k].x, dy = double(a[k].y) - b[k].y, dz = double(a[k].z) - b[k].z;
     if (dx * dx + dy * dy + dz * dz > 0.00390625) return false;
   }
   return true;

@@ -45,12 +45,13 @@ const char* lines_file_name(int skill) {
 void scale_line_statistics(LineCell& cell) {
   for (std::int32_t* count : {&cell.tests, &cell.failures, &cell.sum_single, &cell.sum_double})
     *count = std::max(*count, 0);
-  for (std::int32_t* time : {&cell.rec_single, &cell.rec_double, &cell.best_single, &cell.best_double})
+  for (std::int32_t* time :
+       {&cell.rec_single, &cell.rec_double, &cell.best_single, &cell.best_double})
     if (*time < 0) *time = kNoTime;
 
-  for (int round = 0; round < kMaxScalingRounds &&
-                      (cell.sum_double > kMaxSum || cell.tests > kMaxCount ||
-                       cell.failures > kMaxCount);
+  for (int round = 0;
+       round < kMaxScalingRounds &&
+       (cell.sum_double > kMaxSum || cell.tests > kMaxCount || cell.failures > kMaxCount);
        ++round) {
     std::int32_t h = cell.tests / 2;
     if (h != 0) {

@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
   if (data[0] & 1) text = "ct03 4\n" + text;
-  const std::string path = write_fuzz_file(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                           text.size(), ".lines");
+  const std::string path =
+      write_fuzz_file(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ".lines");
   Stream* stream = stream_open(path.c_str(), "rb");
   if (!stream) return 0;
   read_lines(store, stream, "fuzz");

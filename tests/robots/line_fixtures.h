@@ -33,8 +33,8 @@ inline LineStore store_with_segments(int first, int normal) {
 
 // Puts a line into cell i of store index c with the given statistics.
 inline LineCell& put_line(LineStore& store, int c, int i, std::vector<LinePoint> points,
-                          int tests = 0, int failures = 0, int sum_single = 0,
-                          int sum_double = 0, int rec_double = kNoTime) {
+                          int tests = 0, int failures = 0, int sum_single = 0, int sum_double = 0,
+                          int rec_double = kNoTime) {
   LineCell& cell = segment_cells(store, c)[i];
   cell.points = std::move(points);
   cell.tests = tests;

@@ -54,8 +54,8 @@ TEST(PlanSegments, FindsTheKnownCheapestChain) {
     int r, j, cost;
     std::vector<int> chain;
   } cases[] = {
-      {0, 0, 2400, {0, 0, 0}}, {0, 1, kNoChain, {}},     {1, 0, 1200, {1, 2, 0}},
-      {1, 1, 2600, {1, 1, 1}}, {2, 0, 800, {2, 2, 0}},   {2, 1, 2200, {2, 1, 1}},
+      {0, 0, 2400, {0, 0, 0}}, {0, 1, kNoChain, {}},   {1, 0, 1200, {1, 2, 0}},
+      {1, 1, 2600, {1, 1, 1}}, {2, 0, 800, {2, 2, 0}}, {2, 1, 2200, {2, 1, 1}},
       {3, 0, kNoChain, {}},    {2, 2, kNoChain, {}},
   };
   for (const auto& c : cases) {
@@ -128,10 +128,9 @@ TEST(PlanSegments, AgreesWithBruteForceOnRandomStores) {
     for (int c = 0; c < store_segments(store); ++c) {
       for (int k = 0; k < 4; ++k) {
         int i = pick(8);  // leaves gaps and overwrites: cells 0..7 only
-        LineCell& cell = put_line(store, c, i,
-                                  lane_line(100.0f * c, lanes[pick(3)], lanes[pick(3)],
-                                            speeds[pick(2)]),
-                                  pick(8), pick(4), pick(5000), 0);
+        LineCell& cell = put_line(
+            store, c, i, lane_line(100.0f * c, lanes[pick(3)], lanes[pick(3)], speeds[pick(2)]),
+            pick(8), pick(4), pick(5000), 0);
         if (pick(4) == 0) cell.points.resize(2);  // too short to be followed by anything
       }
     }
@@ -143,15 +142,15 @@ TEST(PlanSegments, AgreesWithBruteForceOnRandomStores) {
     for (int r = 0; r < 8; ++r) {
       for (int j = 0; j < 8; ++j) {
         ASSERT_EQ(plan.cost[r][j], brute_force(store, first, count, type, r, j))
-            << "first " << first << " count " << count << " type " << type << " r " << r
-            << " j " << j;
+            << "first " << first << " count " << count << " type " << type << " r " << r << " j "
+            << j;
         if (plan.cost[r][j] == kNoChain) continue;
         // The back-pointers give a chain of that cost.
         std::vector<int> chain = chain_of(plan, r, j);
         std::int64_t sum = 0;
         for (int n = 0; n < count; ++n)
-          sum += line_cost(segment_cells(store, store_index(store.layout, first + n))[chain[n]],
-                           type);
+          sum +=
+              line_cost(segment_cells(store, store_index(store.layout, first + n))[chain[n]], type);
         EXPECT_EQ(sum, plan.cost[r][j]);
       }
     }
@@ -174,8 +173,8 @@ TEST(PlanLapLines, PlansTheCheapestClosedLapAndTheFirstLapIntoIt) {
   line_costing(store, 2, 2, kLaneB, kLaneB, 50, 2);
 
   plan_lap_lines(store);
-  EXPECT_EQ(store.plans[0], (std::vector<std::int32_t>{into_b.line_id, loop_b1.line_id,
-                                                        loop_b2.line_id}));
+  EXPECT_EQ(store.plans[0],
+            (std::vector<std::int32_t>{into_b.line_id, loop_b1.line_id, loop_b2.line_id}));
   EXPECT_EQ(store.plans[1], store.plans[0]);
   // Type 2 prices the 3-times tested first-lap line (600) and the twice
   // tested normal-lap line (50): both win their chains and both stay out

@@ -137,7 +137,8 @@ TEST_F(RecorderTest, GatesAreFoundOnlyWhereTheRulesAllow) {
     } else {
       EXPECT_EQ(recorder.next_gate, c.crossed + 1);
       EXPECT_EQ(crossing_tick(recorder, c.crossed), 1000);
-      for (int g = int(c.ticks.size()); g < c.crossed; ++g) EXPECT_EQ(crossing_tick(recorder, g), -1);
+      for (int g = int(c.ticks.size()); g < c.crossed; ++g)
+        EXPECT_EQ(crossing_tick(recorder, g), -1);
     }
   }
 }

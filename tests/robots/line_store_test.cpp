@@ -20,9 +20,9 @@ TEST(LineLayout, GatePassesMapOntoSegmentsAndStoreIndices) {
   struct Case {
     int g, segment, line_gate, lap_end;
   } cases[] = {
-      {0, 0, 1, 0},  {1, 1, 0, 0},  {2, 1, 1, 1},  // first lap
-      {3, 2, 1, 0},  {4, 3, 0, 0},  {5, 3, 1, 0},  {6, 4, 1, 1},  // second lap
-      {7, 5, 1, 0},  {8, 6, 0, 0},  {10, 7, 1, 1}, {11, 8, 1, 0},  // third, fourth
+      {0, 0, 1, 0}, {1, 1, 0, 0}, {2, 1, 1, 1},                  // first lap
+      {3, 2, 1, 0}, {4, 3, 0, 0}, {5, 3, 1, 0},  {6, 4, 1, 1},   // second lap
+      {7, 5, 1, 0}, {8, 6, 0, 0}, {10, 7, 1, 1}, {11, 8, 1, 0},  // third, fourth
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.g);
@@ -54,22 +54,22 @@ TEST(LineCost, FollowsTheTestsAndFailures) {
   struct Case {
     int tests, failures, sum_single, type, cost;
   } cases[] = {
-      {4, 0, 4000, 0, kNoTime},      // too few tests for types 0 and 1
+      {4, 0, 4000, 0, kNoTime},  // too few tests for types 0 and 1
       {4, 0, 4000, 1, kNoTime},
-      {5, 0, 5000, 0, 1000},         // a = 1000, r = 0
-      {5, 5, 5000, 0, 1320},         // r = 0.5: + 640 x 0.5
+      {5, 0, 5000, 0, 1000},  // a = 1000, r = 0
+      {5, 5, 5000, 0, 1320},  // r = 0.5: + 640 x 0.5
       {6, 1, 6000, 1, 1000 + int(640 * (1.0 / 7 * 1.1428572))},
-      {5, 5, 5000, 1, 1365},         // r x 1.1428572 = 0.5714286
-      {0, 3, 0, 2, kNoTime},         // type 2 needs one test
-      {1, 1, 1000, 2, 1640},         // r x 4 = 2, clamped to 1
+      {5, 5, 5000, 1, 1365},  // r x 1.1428572 = 0.5714286
+      {0, 3, 0, 2, kNoTime},  // type 2 needs one test
+      {1, 1, 1000, 2, 1640},  // r x 4 = 2, clamped to 1
       {8, 0, 8000, 2, 1000},
       // The exploring cost: untried first, then by the bit length of
       // tests + 4 x failures, hopeless lines last.
       {0, 0, 0, 3, 0},
-      {1, 0, 0, 3, 5000},            // bit length 1
-      {1, 1, 0, 3, 7000},            // 5: bit length 3
-      {3, 12, 0, 3, 10000},          // 51: 6 bits; failures = 4 x tests is not hopeless
-      {1, 5, 0, 3, 100000},          // 6 tries, failures > 4 x tests
+      {1, 0, 0, 3, 5000},    // bit length 1
+      {1, 1, 0, 3, 7000},    // 5: bit length 3
+      {3, 12, 0, 3, 10000},  // 51: 6 bits; failures = 4 x tests is not hopeless
+      {1, 5, 0, 3, 100000},  // 6 tries, failures > 4 x tests
       {0, 6, 0, 3, 100000},
   };
   for (const auto& c : cases) {
@@ -179,8 +179,7 @@ TEST(PruneCrowdedSegments, ClearsTheMostCrossedLineThenTheWorst) {
   // that cuts across all of them, and one lane line that is much slower.
   LineStore store = store_with_segments(1, 1);
   for (int i = 0; i < kLinesPerSegment - 1; ++i)
-    put_line(store, 0, i, lane_line(0, float(i), float(i), 30), 0, 0, 0, 0,
-             i == 7 ? 9000 : 1000);
+    put_line(store, 0, i, lane_line(0, float(i), float(i), 30), 0, 0, 0, 0, i == 7 ? 9000 : 1000);
   std::vector<LinePoint> across = {{20, 0, -5, 30, 0}, {41, 0, 50, 30, 0}};
   put_line(store, 0, 44, across, 0, 0, 0, 0, 100);
   // The normal lap is never pruned, however crowded.

@@ -212,7 +212,9 @@ TEST(ScaleLineStatistics, BringsOversizedStatisticsIntoRange) {
       {"too many failures", {0, 1000000, 0, 0}, {0, 62500, 0, 0}},
       // One test cannot be halved: 16 rounds halve the failures, then the
       // caps hold.
-      {"one test, huge sums", {1, INT32_MAX, 150000000, 2000000000}, {1, 32767, 100000000, 100000000}},
+      {"one test, huge sums",
+       {1, INT32_MAX, 150000000, 2000000000},
+       {1, 32767, 100000000, 100000000}},
       {"negative values reset", {-5, -1, -7, -9}, {0, 0, 0, 0}},
   };
   for (const auto& c : cases) {
@@ -236,8 +238,7 @@ TEST(ScaleLineStatistics, BringsOversizedStatisticsIntoRange) {
 }
 
 TEST_F(LinesFileTest, ReadingScalesOversizedStatistics) {
-  LineStore store =
-      read_text("ct03 2\n1\n1 5 6 10 1 2 1000 250000000 3\n[0 0 0] 1 0\n0\n");
+  LineStore store = read_text("ct03 2\n1\n1 5 6 10 1 2 1000 250000000 3\n[0 0 0] 1 0\n0\n");
   const LineCell& cell = segment_cells(store, 0)[0];
   EXPECT_EQ(cell.tests, 2);
   EXPECT_EQ(cell.sum_double, 50000000);
@@ -263,8 +264,10 @@ TEST_F(LinesFileTest, DamagedFilesKeepWhatReadCleanly) {
       {"other segment count", "ct03 3\n0\n0\n0\n", false, 0, 0},
       {"no header number", "ct03 x\n", false, 0, 0},
       {"complete", "ct03 2\n2\n" + lines(2) + "1\n" + kLine, true, 2, 1},
-      {"tabs and blank lines", "ct03\t2\n\n1\n\n1 10 20 0 1 1 0 0 0 [ 1 2 3 ]\t4 5\n0\n", true, 1, 0},
-      {"cut inside a point", "ct03 2\n2\n" + lines(1) + "2 1 2 3 4 5 6 7 8\n[1 2 3] 4 5\n[1 2", true, 1, 0},
+      {"tabs and blank lines", "ct03\t2\n\n1\n\n1 10 20 0 1 1 0 0 0 [ 1 2 3 ]\t4 5\n0\n", true, 1,
+       0},
+      {"cut inside a point", "ct03 2\n2\n" + lines(1) + "2 1 2 3 4 5 6 7 8\n[1 2 3] 4 5\n[1 2",
+       true, 1, 0},
       {"cut inside the statistics", "ct03 2\n2\n" + lines(1) + "2 1 2 3", true, 1, 0},
       {"absurd line count", "ct03 2\n2000000000\n" + lines(3), true, 3, 0},
       {"absurd point count", "ct03 2\n1\n999999999 1 2 3 4 5 6 7 8\n[1 2 3] 4 5\n", true, 0, 0},
@@ -272,7 +275,8 @@ TEST_F(LinesFileTest, DamagedFilesKeepWhatReadCleanly) {
       {"lines without points are dropped",
        "ct03 2\n3\n-3 1 2 3 4 5 6 7 8\n0 1 2 3 4 5 6 7 8\n" + lines(1) + "1\n" + kLine, true, 1, 1},
       {"more than 45 lines", "ct03 2\n50\n" + lines(50) + "1\n" + kLine, true, 45, 1},
-      {"nan in a point", "ct03 2\n2\n" + lines(1) + "1 1 2 3 4 5 6 7 8\n[nan 2 3] 4 5\n", true, 1, 0},
+      {"nan in a point", "ct03 2\n2\n" + lines(1) + "1 1 2 3 4 5 6 7 8\n[nan 2 3] 4 5\n", true, 1,
+       0},
       {"garbage after the header", "ct03 2\n\x01\xff\x80zz", true, 0, 0},
   };
   for (const auto& c : cases) {
@@ -305,9 +309,15 @@ TEST_F(LinesFileTest, RandomDamageNeverBreaksReading) {
     for (int e = 0; e < edits && !text.empty(); ++e) {
       std::size_t at = random() % text.size();
       switch (random() % 3) {
-        case 0: text[at] = char(random()); break;
-        case 1: text.resize(at); break;
-        default: text.insert(at, 1, "0123456789-[] \n"[random() % 15]); break;
+        case 0:
+          text[at] = char(random());
+          break;
+        case 1:
+          text.resize(at);
+          break;
+        default:
+          text.insert(at, 1, "0123456789-[] \n"[random() % 15]);
+          break;
       }
     }
     const std::string path = root_ + "/damaged";
