@@ -124,7 +124,8 @@ void add_archive_members(const FileIndexEntry& archive, int source,
   std::vector<ArchiveMember> members;
   if (read_archive_header(file, &members)) {
     for (ArchiveMember& member : members) {
-      entries->push_back({archive.path, std::move(member.name), member.offset, member.size, source});
+      entries->push_back(
+          {archive.path, std::move(member.name), member.offset, member.size, source});
     }
   }
   std::fclose(file);

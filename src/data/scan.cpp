@@ -21,7 +21,9 @@ constexpr long double kPowersOfTen[] = {1e1L,   1e2L,   1e4L,   1e8L,    1e16L, 
 
 enum class Size { Default, Char, Short, Long, LongLong, LongDouble };
 
-bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool is_space(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 int digit_value(int c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -97,7 +99,8 @@ Field scan_integer(Input& in, int base, int width, std::int32_t* out) {
   }
   std::uint32_t value = 0;
   while (n < width && digit_value(in.peek()) < base) {
-    value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit_value(in.peek()));
+    value = value * static_cast<std::uint32_t>(base) +
+            static_cast<std::uint32_t>(digit_value(in.peek()));
     in.take();
     ++n;
     digits = true;
@@ -196,12 +199,22 @@ const char* parse_set(const char* p, bool in_set[256]) {
 template <typename T>
 void store_integer(va_list& args, Size size, T value) {
   switch (size) {
-    case Size::Char: *va_arg(args, signed char*) = static_cast<signed char>(value); break;
-    case Size::Short: *va_arg(args, short*) = static_cast<short>(value); break;
-    case Size::Long: *va_arg(args, long*) = value; break;
+    case Size::Char:
+      *va_arg(args, signed char*) = static_cast<signed char>(value);
+      break;
+    case Size::Short:
+      *va_arg(args, short*) = static_cast<short>(value);
+      break;
+    case Size::Long:
+      *va_arg(args, long*) = value;
+      break;
     case Size::LongLong:
-    case Size::LongDouble: *va_arg(args, long long*) = value; break;
-    case Size::Default: *va_arg(args, int*) = static_cast<int>(value); break;
+    case Size::LongDouble:
+      *va_arg(args, long long*) = value;
+      break;
+    case Size::Default:
+      *va_arg(args, int*) = static_cast<int>(value);
+      break;
   }
 }
 
@@ -250,7 +263,10 @@ int scan(Stream* stream, const char* format, va_list& args) {
       case 'o':
       case 'x':
       case 'X': {
-        const int base = conversion == 'd' ? 10 : conversion == 'i' ? 0 : conversion == 'o' ? 8 : 16;
+        const int base = conversion == 'd'   ? 10
+                         : conversion == 'i' ? 0
+                         : conversion == 'o' ? 8
+                                             : 16;
         std::int32_t value;
         const Field field = scan_integer(in, base, width, &value);
         if (field == Field::EndOfInput) return end_of_input();

@@ -145,7 +145,9 @@ std::size_t stream_read(Stream* stream, void* buffer, std::size_t count) {
   return done + read_data(stream, out + done, count - done);
 }
 
-int stream_putc(Stream* stream, int c) { return std::fputc(c, stream->file) == EOF ? -1 : c & 0xff; }
+int stream_putc(Stream* stream, int c) {
+  return std::fputc(c, stream->file) == EOF ? -1 : c & 0xff;
+}
 
 int stream_puts(Stream* stream, const char* text) {
   return std::fputs(text, stream->file) == EOF ? -1 : 0;

@@ -8,10 +8,10 @@ struct Inflater;
 
 struct Stream {
   std::FILE* file = nullptr;
-  int base = 0;          // byte offset of the data in the file
-  int limit = INT_MAX;   // size of the data in bytes
-  int position = 0;      // bytes consumed from the file (compressed bytes for gzip)
-  int pushback = -1;     // one byte given back by a peek, -1 when empty
+  int base = 0;         // byte offset of the data in the file
+  int limit = INT_MAX;  // size of the data in bytes
+  int position = 0;     // bytes consumed from the file (compressed bytes for gzip)
+  int pushback = -1;    // one byte given back by a peek, -1 when empty
   bool compressed = false;
   Inflater* inflater = nullptr;  // owned; only for compressed streams
 };

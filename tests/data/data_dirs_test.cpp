@@ -74,14 +74,16 @@ TEST_F(DirsTest, IndexIsSortedByNameThenSource) {
   home("b", "3");
   install("pack.saf", "1 a/y\n-\nq");
   std::vector<std::string> names;
-  for (const FileIndexEntry& e : file_index()) names.push_back(e.name + "#" + std::to_string(e.source));
+  for (const FileIndexEntry& e : file_index())
+    names.push_back(e.name + "#" + std::to_string(e.source));
   EXPECT_EQ(names, (std::vector<std::string>{"a/y#2", "a/z#1", "b#0", "b#1", "pack.saf#1"}));
   EXPECT_EQ(file_names(), (std::vector<std::string>{"a/y", "a/z", "b", "pack.saf"}));
 }
 
 TEST_F(DirsTest, CompressedFileIsFoundUnderItsPlainName) {
   // "x" deflated with a minimal gzip header (stored block).
-  const std::string gz("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x01\x01\x00\xfe\xffx\0\0\0\0\0\0\0\0", 24);
+  const std::string gz(
+      "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x01\x01\x00\xfe\xffx\0\0\0\0\0\0\0\0", 24);
   install("x/terrain.hf.gz", gz);
   install("pack.saf", "24 m/x.txt.gz\n-\n" + gz);
   EXPECT_EQ(read_named("@x/terrain.hf"), "x");
@@ -135,7 +137,8 @@ TEST_F(DirsTest, DemosAndGraphicsVariants) {
   install("bikes/rider_head-x.png", "p");
   std::vector<std::string> demos;
   for (const DemoListing& d : list_demos()) demos.push_back(d.name + "=" + d.display);
-  EXPECT_EQ(demos, (std::vector<std::string>{"demos/old.qzdemo=old", "demos/race one.qzdemo=race one"}));
+  EXPECT_EQ(demos,
+            (std::vector<std::string>{"demos/old.qzdemo=old", "demos/race one.qzdemo=race one"}));
   std::vector<std::string> variants;
   for (const GraphicsVariant& v : list_graphics_variants("rider_body-")) {
     variants.push_back(v.file + "=" + v.display);

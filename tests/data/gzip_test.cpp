@@ -25,8 +25,8 @@ std::string sample_text() {
 
 // Compresses root/name with the gzip command; returns root/name.gz.
 std::string run_gzip(const TempTree& tree, const std::string& name, const char* flags) {
-  const std::string command = "gzip " + std::string(flags) + " -c '" + tree.path(name) + "' > '" +
-                              tree.path(name) + ".gz'";
+  const std::string command =
+      "gzip " + std::string(flags) + " -c '" + tree.path(name) + "' > '" + tree.path(name) + ".gz'";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return tree.read(name + ".gz");
 }
@@ -102,7 +102,8 @@ TEST(Gzip, TruncatedOrDamagedDataEndsEarly) {
     EXPECT_EQ(text.compare(0, got.size(), got), 0);
   }
   std::string damaged = gz;
-  for (std::size_t i = 200; i < damaged.size(); i += 97) damaged[i] = static_cast<char>(~damaged[i]);
+  for (std::size_t i = 200; i < damaged.size(); i += 97)
+    damaged[i] = static_cast<char>(~damaged[i]);
   tree.write("t.gz", damaged);
   EXPECT_LE(read_named(tree.path("t").c_str()).size(), text.size() + 65536);
 }

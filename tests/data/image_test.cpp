@@ -22,11 +22,11 @@ struct PngSpec {
   int height = 1;
   int colour_type = PNG_COLOR_TYPE_RGB;
   int bit_depth = 8;
-  Bytes rows;                        // packed file rows, top first
-  std::vector<png_color> palette;    // for palette images
-  Bytes transparency;                // tRNS alphas (palette)
-  const char* text = nullptr;        // one tEXt chunk before the image
-  const char* late_text = nullptr;   // one tEXt chunk after it
+  Bytes rows;                       // packed file rows, top first
+  std::vector<png_color> palette;   // for palette images
+  Bytes transparency;               // tRNS alphas (palette)
+  const char* text = nullptr;       // one tEXt chunk before the image
+  const char* late_text = nullptr;  // one tEXt chunk after it
 };
 
 void write_spec_png(const std::string& path, const PngSpec& spec) {
@@ -42,7 +42,8 @@ void write_spec_png(const std::string& path, const PngSpec& spec) {
     png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
   }
   if (!spec.transparency.empty()) {
-    png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+    png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()),
+                 nullptr);
   }
   png_text text{};
   if (spec.text) {
@@ -85,7 +86,8 @@ TEST(PngWriters, RgbRoundTripFlipsRowsAndBuildsChain) {
   TempTree tree;
   const int w = 5, h = 3;
   Bytes bottom_up(w * h * 3);
-  for (std::size_t i = 0; i < bottom_up.size(); ++i) bottom_up[i] = static_cast<std::uint8_t>(i * 37);
+  for (std::size_t i = 0; i < bottom_up.size(); ++i)
+    bottom_up[i] = static_cast<std::uint8_t>(i * 37);
   const std::string path = tree.path("shots/screenshot000.png");
   ASSERT_TRUE(write_png_rgb(path.c_str(), bottom_up.data(), w, h));
   EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
@@ -106,7 +108,8 @@ TEST(PngWriters, Gray16RoundTripInHostOrder) {
   TempTree tree;
   const int w = 7, h = 4;
   std::vector<std::uint16_t> heights(w * h);
-  for (std::size_t i = 0; i < heights.size(); ++i) heights[i] = static_cast<std::uint16_t>(i * 2741 + 3);
+  for (std::size_t i = 0; i < heights.size(); ++i)
+    heights[i] = static_cast<std::uint16_t>(i * 2741 + 3);
   const std::string path = tree.path("terrain.png");
   ASSERT_TRUE(write_png_gray16(path.c_str(), heights.data(), w, h));
   GrayImage16 image;
@@ -135,18 +138,54 @@ TEST(PngReader, OtherFormsExpand) {
     int channels;
     Bytes pixels;
   } cases[] = {
-      {"palette", {2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0}, {{10, 20, 30}, {40, 50, 60}}, {}, nullptr, nullptr},
-       3, {40, 50, 60, 10, 20, 30}},
+      {"palette",
+       {2,
+        1,
+        PNG_COLOR_TYPE_PALETTE,
+        8,
+        {1, 0},
+        {{10, 20, 30}, {40, 50, 60}},
+        {},
+        nullptr,
+        nullptr},
+       3,
+       {40, 50, 60, 10, 20, 30}},
       {"palette with transparency",
-       {2, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1}, {{10, 20, 30}, {40, 50, 60}}, {0}, nullptr, nullptr},
-       4, {10, 20, 30, 0, 40, 50, 60, 255}},
-      {"grey and alpha", {2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {7, 100, 200, 255}, {}, {}, nullptr, nullptr},
-       4, {7, 7, 7, 100, 200, 200, 200, 255}},
-      {"grey 1-bit", {3, 1, PNG_COLOR_TYPE_GRAY, 1, {0xa0}, {}, {}, nullptr, nullptr},
-       3, {255, 255, 255, 0, 0, 0, 255, 255, 255}},
-      {"rgb 16-bit", {1, 1, PNG_COLOR_TYPE_RGB, 16, {0x12, 0x34, 0xab, 0xcd, 0xff, 0x00}, {}, {}, nullptr, nullptr},
-       3, {0x12, 0xab, 0xff}},
-      {"rgba", {1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {1, 2, 3, 4}, {}, {}, nullptr, nullptr}, 4, {1, 2, 3, 4}},
+       {2,
+        1,
+        PNG_COLOR_TYPE_PALETTE,
+        8,
+        {0, 1},
+        {{10, 20, 30}, {40, 50, 60}},
+        {0},
+        nullptr,
+        nullptr},
+       4,
+       {10, 20, 30, 0, 40, 50, 60, 255}},
+      {"grey and alpha",
+       {2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {7, 100, 200, 255}, {}, {}, nullptr, nullptr},
+       4,
+       {7, 7, 7, 100, 200, 200, 200, 255}},
+      {"grey 1-bit",
+       {3, 1, PNG_COLOR_TYPE_GRAY, 1, {0xa0}, {}, {}, nullptr, nullptr},
+       3,
+       {255, 255, 255, 0, 0, 0, 255, 255, 255}},
+      {"rgb 16-bit",
+       {1,
+        1,
+        PNG_COLOR_TYPE_RGB,
+        16,
+        {0x12, 0x34, 0xab, 0xcd, 0xff, 0x00},
+        {},
+        {},
+        nullptr,
+        nullptr},
+       3,
+       {0x12, 0xab, 0xff}},
+      {"rgba",
+       {1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {1, 2, 3, 4}, {}, {}, nullptr, nullptr},
+       4,
+       {1, 2, 3, 4}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -160,11 +199,20 @@ TEST(PngReader, OtherFormsExpand) {
 
 TEST(PngReader, Gray16FromOtherForms) {
   TempTree tree;
-  write_spec_png(tree.path("g.png"), {3, 1, PNG_COLOR_TYPE_GRAY, 8, {0, 1, 255}, {}, {}, nullptr, nullptr});
+  write_spec_png(tree.path("g.png"),
+                 {3, 1, PNG_COLOR_TYPE_GRAY, 8, {0, 1, 255}, {}, {}, nullptr, nullptr});
   GrayImage16 image;
   ASSERT_TRUE(read_png_gray16(tree.path("g.png").c_str(), &image));
   EXPECT_EQ(image.samples, (std::vector<std::uint16_t>{0, 257, 65535}));
-  write_spec_png(tree.path("c.png"), {2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {9, 9, 9, 0, 200, 200, 200, 7}, {}, {}, nullptr, nullptr});
+  write_spec_png(tree.path("c.png"), {2,
+                                      1,
+                                      PNG_COLOR_TYPE_RGB_ALPHA,
+                                      8,
+                                      {9, 9, 9, 0, 200, 200, 200, 7},
+                                      {},
+                                      {},
+                                      nullptr,
+                                      nullptr});
   ASSERT_TRUE(read_png_gray16(tree.path("c.png").c_str(), &image));
   EXPECT_EQ(image.samples, (std::vector<std::uint16_t>{9 * 257, 200 * 257}));
 }
@@ -172,12 +220,13 @@ TEST(PngReader, Gray16FromOtherForms) {
 TEST(PngReader, DamagedFilesFailCleanly) {
   TempTree tree;
   Bytes pixels(64 * 64 * 3);
-  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 7 ^ (i >> 5));
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint8_t>(i * 7 ^ (i >> 5));
   ASSERT_TRUE(write_png_rgb(tree.path("full.png").c_str(), pixels.data(), 64, 64));
   const std::string bytes = tree.read("full.png");
   Image image;
-  for (std::size_t cut : {std::size_t{0}, std::size_t{7}, std::size_t{8}, std::size_t{20}, std::size_t{40},
-                          bytes.size() / 2, bytes.size() - 13}) {
+  for (std::size_t cut : {std::size_t{0}, std::size_t{7}, std::size_t{8}, std::size_t{20},
+                          std::size_t{40}, bytes.size() / 2, bytes.size() - 13}) {
     SCOPED_TRACE(cut);
     tree.write("cut.png", bytes.substr(0, cut));
     EXPECT_FALSE(read_png(tree.path("cut.png").c_str(), &image));
@@ -199,7 +248,8 @@ TEST(PngReader, DamagedFilesFailCleanly) {
 TEST(PngReader, CustomMipLevelsAreCutFromThePicture) {
   TempTree tree;
   const int w = 8, n = 8, h = 12;
-  PngSpec spec{w, h, PNG_COLOR_TYPE_RGB, 8, Bytes(w * h * 3), {}, {}, "see [mip_custom] here", nullptr};
+  PngSpec spec{w,  h,  PNG_COLOR_TYPE_RGB,      8,      Bytes(w * h * 3),
+               {}, {}, "see [mip_custom] here", nullptr};
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) spec.rows[(y * w + x) * 3] = static_cast<std::uint8_t>(y * 16 + x);
   }
@@ -212,7 +262,8 @@ TEST(PngReader, CustomMipLevelsAreCutFromThePicture) {
   // (0,8), level 2 at (4,8), level 3 at (4,10).
   const std::size_t starts[] = {0, 64, 64 + 16, 64 + 16 + 4};
   const int red[] = {0, 8 * 16, 8 * 16 + 4, 10 * 16 + 4};
-  for (int level = 0; level < 4; ++level) EXPECT_EQ(image.pixels[starts[level] * 3], red[level]) << level;
+  for (int level = 0; level < 4; ++level)
+    EXPECT_EQ(image.pixels[starts[level] * 3], red[level]) << level;
   // Level 1's second row comes from picture row 9.
   EXPECT_EQ(image.pixels[(64 + 4) * 3], 9 * 16);
 }
@@ -225,12 +276,15 @@ TEST(PngReader, InvalidCustomHeightWarnsAndKeepsThePicture) {
   ASSERT_TRUE(read_png(tree.path("odd.png").c_str(), &image));
   EXPECT_EQ(image.height, 10);
   EXPECT_EQ(image.pixels.size(), mip_chain_bytes(4, 10, 3));
-  EXPECT_EQ(last_posted(), "Warning: Invalid height for custom MIP map in '" + tree.path("odd.png") + "'");
+  EXPECT_EQ(last_posted(),
+            "Warning: Invalid height for custom MIP map in '" + tree.path("odd.png") + "'");
 }
 
 TEST(PngReader, MaxAlphaMarkerKeepsThinShapes) {
   TempTree tree;
-  PngSpec spec{2, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, {9, 9, 9, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, {}, "[mip_max_alpha]", nullptr};
+  PngSpec spec{
+      2,  2,  PNG_COLOR_TYPE_RGB_ALPHA, 8,      {9, 9, 9, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      {}, {}, "[mip_max_alpha]",        nullptr};
   write_spec_png(tree.path("a.png"), spec);
   Image image;
   ASSERT_TRUE(read_png(tree.path("a.png").c_str(), &image));
@@ -265,15 +319,41 @@ TEST(MipChain, BoxFilterCases) {
       {"grey 2x2", 2, 2, 1, MipMode::Plain, {1, 2, 3, 5}, {2}},
       {"grey 4x1 pairs", 4, 1, 1, MipMode::Plain, {0, 3, 10, 20}, {1, 15, 8}},
       {"rgb 1x2 pairs", 1, 2, 3, MipMode::Plain, {0, 10, 255, 2, 11, 255}, {1, 10, 255}},
-      {"grey 3x3 drops the odd edge", 3, 3, 1, MipMode::Plain, {4, 8, 99, 4, 8, 99, 99, 99, 99}, {6}},
-      {"rgba weighted by alpha", 2, 2, 4, MipMode::Plain,
-       {200, 0, 0, 255, 0, 200, 0, 85, 0, 0, 0, 0, 0, 0, 0, 0}, {150, 50, 0, 85}},
-      {"rgba fully opaque is a plain mean", 2, 2, 4, MipMode::Plain,
-       {4, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 0, 0, 255}, {1, 0, 0, 255}},
-      {"rgba transparent is a plain mean", 2, 2, 4, MipMode::MaxAlpha,
-       {4, 8, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {2, 2, 0, 0}},
-      {"rgba max alpha", 2, 2, 4, MipMode::MaxAlpha,
-       {100, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10}, {80, 0, 0, 40}},
+      {"grey 3x3 drops the odd edge",
+       3,
+       3,
+       1,
+       MipMode::Plain,
+       {4, 8, 99, 4, 8, 99, 99, 99, 99},
+       {6}},
+      {"rgba weighted by alpha",
+       2,
+       2,
+       4,
+       MipMode::Plain,
+       {200, 0, 0, 255, 0, 200, 0, 85, 0, 0, 0, 0, 0, 0, 0, 0},
+       {150, 50, 0, 85}},
+      {"rgba fully opaque is a plain mean",
+       2,
+       2,
+       4,
+       MipMode::Plain,
+       {4, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 0, 0, 255},
+       {1, 0, 0, 255}},
+      {"rgba transparent is a plain mean",
+       2,
+       2,
+       4,
+       MipMode::MaxAlpha,
+       {4, 8, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       {2, 2, 0, 0}},
+      {"rgba max alpha",
+       2,
+       2,
+       4,
+       MipMode::MaxAlpha,
+       {100, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10},
+       {80, 0, 0, 40}},
       {"rgba pair weighted", 2, 1, 4, MipMode::Plain, {90, 0, 0, 1, 0, 0, 0, 2}, {30, 0, 0, 1}},
   };
   for (const auto& c : cases) {
@@ -290,7 +370,8 @@ TEST(MipChain, BoxFilterCases) {
 // A stream over `bytes` in a temporary file.
 class BytesStream {
  public:
-  explicit BytesStream(const std::string& bytes) : stream_(stream_open(tree_.write("in", bytes).c_str(), "rb")) {}
+  explicit BytesStream(const std::string& bytes)
+      : stream_(stream_open(tree_.write("in", bytes).c_str(), "rb")) {}
   Stream* get() { return stream_.get(); }
 
  private:
@@ -306,16 +387,40 @@ TEST(Pnm, ReadersDecodeEveryForm) {
     int width, height;
     Bytes pixels;  // level 0
   } cases[] = {
-      {"binary ppm", std::string("P6\n# made by hand\n2 1\n255\n") + "\x01\x02\x03\xfa\xfb\xfc", false, 2, 1,
+      {"binary ppm",
+       std::string("P6\n# made by hand\n2 1\n255\n") + "\x01\x02\x03\xfa\xfb\xfc",
+       false,
+       2,
+       1,
        {1, 2, 3, 250, 251, 252}},
-      {"binary ppm, comments before each number", "P6 #c\n 1 #c\n#d\n 1 # e\n 15 \x0f\x05\x01", false, 1, 1,
+      {"binary ppm, comments before each number",
+       "P6 #c\n 1 #c\n#d\n 1 # e\n 15 \x0f\x05\x01",
+       false,
+       1,
+       1,
        {255, 85, 17}},
       {"text ppm", "P3 1 2 100\n100 50 0 # comment\n 1 2 3", false, 1, 2, {255, 127, 0, 2, 5, 7}},
       {"text ppm, bad sample", "P3 1 1 255 1 x 2", false, 1, 1, {1, 255, 255}},
-      {"predictive rgb", std::string("J6 2 2\n") + "\x0a\x14\x1e" "\x01\x01\x01" "\x02\x02\x02" "\x03\x03\x03",
-       false, 2, 2, {10, 20, 30, 11, 21, 31, 12, 22, 32, 16, 26, 36}},
-      {"predictive rgba dropped to rgb", std::string("J7 1 1\n") + "\x01\x02\x03\x04", false, 1, 1, {1, 2, 3}},
-      {"predictive wraps modulo 256", "J6 2 1 " + std::string("\xff\x00\x00\x02\x00\x00", 6), false, 2, 1,
+      {"predictive rgb",
+       std::string("J6 2 2\n") + "\x0a\x14\x1e"
+                                 "\x01\x01\x01"
+                                 "\x02\x02\x02"
+                                 "\x03\x03\x03",
+       false,
+       2,
+       2,
+       {10, 20, 30, 11, 21, 31, 12, 22, 32, 16, 26, 36}},
+      {"predictive rgba dropped to rgb",
+       std::string("J7 1 1\n") + "\x01\x02\x03\x04",
+       false,
+       1,
+       1,
+       {1, 2, 3}},
+      {"predictive wraps modulo 256",
+       "J6 2 1 " + std::string("\xff\x00\x00\x02\x00\x00", 6),
+       false,
+       2,
+       1,
        {255, 0, 0, 1, 0, 0}},
       {"binary pgm", "P5 3 1 255\n" + std::string("\x00\x80\xff", 3), true, 3, 1, {0, 128, 255}},
       {"text pgm", "P2 2 1 10 5 10", true, 2, 1, {127, 255}},
@@ -324,12 +429,14 @@ TEST(Pnm, ReadersDecodeEveryForm) {
     SCOPED_TRACE(c.label);
     BytesStream in(c.bytes);
     Image image;
-    ASSERT_TRUE(c.grey ? read_pgm(in.get(), &image) : read_rgb_image(in.get(), &image)) << image_last_error();
+    ASSERT_TRUE(c.grey ? read_pgm(in.get(), &image) : read_rgb_image(in.get(), &image))
+        << image_last_error();
     EXPECT_EQ(image.width, c.width);
     EXPECT_EQ(image.height, c.height);
     EXPECT_EQ(image.channels, c.grey ? 1 : 3);
     EXPECT_EQ(level0(image), c.pixels);
-    EXPECT_EQ(image.pixels.size(), c.grey ? c.pixels.size() : mip_chain_bytes(c.width, c.height, 3));
+    EXPECT_EQ(image.pixels.size(),
+              c.grey ? c.pixels.size() : mip_chain_bytes(c.width, c.height, 3));
   }
 }
 

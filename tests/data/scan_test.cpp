@@ -19,7 +19,8 @@ namespace {
 // A stream over `text`, kept in a temporary file.
 class TextStream {
  public:
-  explicit TextStream(const std::string& text) : stream_(stream_open(tree_.write("in", text).c_str(), "rb")) {}
+  explicit TextStream(const std::string& text)
+      : stream_(stream_open(tree_.write("in", text).c_str(), "rb")) {}
   Stream* get() { return stream_.get(); }
   std::string rest() { return read_all(stream_.get()); }
 
@@ -85,11 +86,11 @@ struct FloatCase {
 };
 
 const FloatCase kFloatAgreement[] = {
-    {"1.5e3", "%f"},   {"-.25", "%f"},     {"3.14159", "%lf"},  {"100", "%f"},
-    {"1e-5", "%lf"},   {"+7.", "%f"},      {"0.1", "%lf"},      {"2.5E+2", "%lf"},
-    {"123456789", "%lf"}, {"1e300", "%lf"}, {"1e-300", "%lf"},   {"6.02e23", "%Lf"},
-    {"12.5xyz", "%lf"}, {".", "%f"},       {"-", "%lf"},        {"", "%f"},
-    {"1e400", "%lf"},  {"1e5000", "%Lf"},  {"4.9e-324", "%lf"}, {"0.000001", "%f"},
+    {"1.5e3", "%f"},      {"-.25", "%f"},    {"3.14159", "%lf"},  {"100", "%f"},
+    {"1e-5", "%lf"},      {"+7.", "%f"},     {"0.1", "%lf"},      {"2.5E+2", "%lf"},
+    {"123456789", "%lf"}, {"1e300", "%lf"},  {"1e-300", "%lf"},   {"6.02e23", "%Lf"},
+    {"12.5xyz", "%lf"},   {".", "%f"},       {"-", "%lf"},        {"", "%f"},
+    {"1e400", "%lf"},     {"1e5000", "%Lf"}, {"4.9e-324", "%lf"}, {"0.000001", "%f"},
 };
 
 template <typename T>
@@ -131,11 +132,21 @@ struct TextCase {
 };
 
 const TextCase kTextAgreement[] = {
-    {"hello world", "%s %s"}, {"  lead", "%s"},        {"abcdef", "%3s%s"},
-    {"xyz", "%c%c"},          {" q", "%c"},            {"abcde", "%4c"},
-    {"aa]bb", "%[]a]%s"},     {"word rest", "%[^ ]"},  {"a-b", "%[a-]%s"},
-    {"hello123", "%[a-z]%s"}, {"", "%s"},              {"k=v", "%[^=]=%s"},
-    {"abcdef", "%*3c%s"},     {"ab\ncd", "%s%s"},      {"\xe9t\xe9", "%[\xe0-\xff]"},
+    {"hello world", "%s %s"},
+    {"  lead", "%s"},
+    {"abcdef", "%3s%s"},
+    {"xyz", "%c%c"},
+    {" q", "%c"},
+    {"abcde", "%4c"},
+    {"aa]bb", "%[]a]%s"},
+    {"word rest", "%[^ ]"},
+    {"a-b", "%[a-]%s"},
+    {"hello123", "%[a-z]%s"},
+    {"", "%s"},
+    {"k=v", "%[^=]=%s"},
+    {"abcdef", "%*3c%s"},
+    {"ab\ncd", "%s%s"},
+    {"\xe9t\xe9", "%[\xe0-\xff]"},
 };
 
 TEST(ScanAgreement, TextMatchesGlibc) {

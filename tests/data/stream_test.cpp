@@ -84,7 +84,8 @@ TEST(Stream, RefusesWhatIsNotAFileOrTooLong) {
 
 TEST(Stream, PlainPathFallsBackToGzip) {
   TempTree tree;
-  const std::string gz("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x01\x02\x00\xfd\xffhi\0\0\0\0\0\0\0\0", 25);
+  const std::string gz(
+      "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x01\x02\x00\xfd\xffhi\0\0\0\0\0\0\0\0", 25);
   tree.write("f.gz", gz);
   EXPECT_EQ(read_named(tree.path("f").c_str()), "hi");
   StreamPtr s(stream_open(tree.path("f").c_str(), "rb"));

@@ -11,14 +11,10 @@
 namespace {
 
 const char* const kFormats[] = {
-    "%d %i %o %x %X %n",
-    "%hd %hhd %ld %lld %5d %*d %n",
-    "%f %lf %Lf %3f %*f %n",
-    "%63s %63[^\n] %63c",
-    "%63[]a-z-] %63[^]0-9] %n %%",
-    "ct03 %d %63s",
-    "%10c%63[abc]%3i%2x",
-    " %*63s%n ",
+    "%d %i %o %x %X %n",           "%hd %hhd %ld %lld %5d %*d %n",
+    "%f %lf %Lf %3f %*f %n",       "%63s %63[^\n] %63c",
+    "%63[]a-z-] %63[^]0-9] %n %%", "ct03 %d %63s",
+    "%10c%63[abc]%3i%2x",          " %*63s%n ",
 };
 
 }  // namespace

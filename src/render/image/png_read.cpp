@@ -106,7 +106,8 @@ void set_transforms(png_structp png, png_infop info, Target target) {
   if (target == Target::Colour) {
     if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
     if (depth == 16) png_set_strip_16(png);
-    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
+      png_set_gray_to_rgb(png);
   } else {
     if (depth == 16) png_set_swap(png);  // the file is big-endian; we want host order
     if (colour & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(png);
@@ -184,7 +185,8 @@ bool read_png(const char* name, Image* out) {
   if (!reader.ok() || !decode(reader, Target::Colour, &picture, &row_pointers)) return false;
   if (picture.channels != 3 && picture.channels != 4) return false;
   Image image{picture.width, picture.height, picture.channels, {}};
-  const std::size_t level0 = static_cast<std::size_t>(picture.width) * picture.height * picture.channels;
+  const std::size_t level0 =
+      static_cast<std::size_t>(picture.width) * picture.height * picture.channels;
   if (has_marker(reader, "[mip_custom]")) {
     const int n = 2 * picture.height / 3;
     if (2 * picture.height == 3 * n && n > 0) {
@@ -196,7 +198,8 @@ bool read_png(const char* name, Image* out) {
       }
     }
     char message[1024];
-    std::snprintf(message, sizeof message, "Warning: Invalid height for custom MIP map in '%.950s'", name);
+    std::snprintf(message, sizeof message, "Warning: Invalid height for custom MIP map in '%.950s'",
+                  name);
     post_message(message);
     image.height = picture.height;
   }

@@ -86,7 +86,8 @@ bool write_png_rgb(const char* name, const std::uint8_t* pixels, int width, int 
 bool write_png_gray16(const char* name, const std::uint16_t* samples, int width, int height) {
   std::vector<png_bytep> rows(height > 0 ? height : 0);
   for (int y = 0; y < height; ++y) {
-    rows[y] = reinterpret_cast<png_bytep>(const_cast<std::uint16_t*>(samples + static_cast<std::size_t>(y) * width));
+    rows[y] = reinterpret_cast<png_bytep>(
+        const_cast<std::uint16_t*>(samples + static_cast<std::size_t>(y) * width));
   }
   return write_png(name, width, height, 16, PNG_COLOR_TYPE_GRAY, rows);
 }

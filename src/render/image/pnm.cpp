@@ -90,7 +90,8 @@ std::uint8_t predict(const std::uint8_t* pixels, int width, int channels, int x,
   if (x == 0 && y == 0) return 0;
   if (y == 0) return static_cast<std::uint8_t>(at(x - 1, 0));
   if (x == 0) return static_cast<std::uint8_t>(at(0, y - 1));
-  return static_cast<std::uint8_t>(std::clamp(at(x - 1, y) + at(x, y - 1) - at(x - 1, y - 1), 0, 255));
+  return static_cast<std::uint8_t>(
+      std::clamp(at(x - 1, y) + at(x, y - 1) - at(x - 1, y - 1), 0, 255));
 }
 
 }  // namespace
@@ -119,7 +120,8 @@ bool read_predictive_after_magic(Stream* stream, int file_channels, int channels
   const int height = read_number(stream);
   if (!dimensions_fit(width, height)) return refuse("Can't get predictive image dimensions");
   stream_getc(stream);  // the separator
-  Image image{width, height, channels, std::vector<std::uint8_t>(mip_chain_bytes(width, height, channels))};
+  Image image{width, height, channels,
+              std::vector<std::uint8_t>(mip_chain_bytes(width, height, channels))};
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * file_channels);
   for (int y = 0; y < height; ++y) {
     if (stream_read(stream, row.data(), row.size()) != row.size()) {
@@ -129,8 +131,8 @@ bool read_predictive_after_magic(Stream* stream, int file_channels, int channels
       for (int c = 0; c < channels; ++c) {
         // A channel the file does not carry is predicted only: 0.
         const int correction = c < file_channels ? row[x * file_channels + c] : 0;
-        image.pixels[(y * width + x) * channels + c] =
-            static_cast<std::uint8_t>(predict(image.pixels.data(), width, channels, x, y, c) + correction);
+        image.pixels[(y * width + x) * channels + c] = static_cast<std::uint8_t>(
+            predict(image.pixels.data(), width, channels, x, y, c) + correction);
       }
     }
   }
@@ -161,7 +163,8 @@ bool read_pgm(Stream* stream, Image* out) {
   }
   int width, height, maximum;
   if (!read_header(stream, "Can't get PGM dimensions", &width, &height, &maximum)) return false;
-  Image image{width, height, 1, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
+  Image image{width, height, 1,
+              std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
   if (!read_samples(stream, magic[1] == '2', maximum, &image)) return false;
   *out = std::move(image);
   return true;
