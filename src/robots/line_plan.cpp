@@ -6,7 +6,6 @@
 namespace {
 
 constexpr int kCells = kLinesPerSegment;
-constexpr double kTickSeconds = 1.0 / 128;
 
 // Connection matrix and costs of the cells of segment n against those of
 // segment n + 1.

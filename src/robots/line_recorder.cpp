@@ -8,11 +8,10 @@
 
 namespace {
 
-constexpr int kSampleEveryTicks = 32;  // four samples a second
-constexpr std::int32_t kOneSecondTicks = 128;
-constexpr std::int32_t kStallGraceTicks = 256;  // 2 s after the gate drop
-constexpr double kStallSpeed = 5;               // ft/s
-constexpr double kOffLineDistance = 4;          // ft
+constexpr int kSampleEveryTicks = 32;                           // four samples a second
+constexpr std::int32_t kStallGraceTicks = 2 * kTicksPerSecond;  // after the gate drop
+constexpr double kStallSpeed = 5;                               // ft/s
+constexpr double kOffLineDistance = 4;                          // ft
 constexpr double kOverspeedFactor = 0.9375;
 constexpr std::array<int, 5> kCrossingOffsets = {-3, -2, 0, 1, 2};
 
@@ -75,7 +74,7 @@ void account_mishap(LineStore& store, LineRecorder& recorder, const RecordedBike
   // the bike in no state to ride on.
   int previous = recorder.next_gate - 1;
   if (crossed(recorder, previous) &&
-      race.tick - crossing_tick(recorder, previous) < kOneSecondTicks)
+      race.tick - crossing_tick(recorder, previous) < kTicksPerSecond)
     charge_segment(store, recorder, line_segment(layout, previous));
   recorder.used_lines.fill(0);
 }

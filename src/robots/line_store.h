@@ -22,10 +22,14 @@
 struct TimingGates;
 
 inline constexpr int kLinesPerSegment = 45;
+// Simulation ticks per second (the step is 1/128 s), and one tick in
+// seconds for the log lines.
+inline constexpr std::int32_t kTicksPerSecond = 128;
+inline constexpr double kTickSeconds = 1.0 / kTicksPerSecond;
 // The "never measured" time of a cell, and the cost of an unusable line.
 inline constexpr std::int32_t kNoTime = 1000000;
 // Five seconds in ticks: the price of a failure in estimates and costs.
-inline constexpr std::int32_t kFailurePenaltyTicks = 640;
+inline constexpr std::int32_t kFailurePenaltyTicks = 5 * kTicksPerSecond;
 inline constexpr int kPlanTypes = 3;
 
 // One sample of a ridden line (20 bytes); also the unit of a robot's path.

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr double kTickSeconds = 1.0 / 128;
-
 bool finite_point(const LinePoint& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::isfinite(p.speed) &&
          std::isfinite(p.lean);
