@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -121,6 +122,27 @@ TEST(SphereTriangle, Cases) {
     EXPECT_NEAR(hit.point.x, c.point.x, 1e-12);
     EXPECT_NEAR(hit.point.y, c.point.y, 1e-12);
     EXPECT_NEAR(hit.point.z, c.point.z, 1e-12);
+  }
+}
+
+TEST(SphereTriangle, WildInputNeverGivesNaN) {
+  std::mt19937 rng(98);
+  std::uniform_int_distribution<int> exponent(-20, 20), huge(-300, 300), pick(0, 9);
+  std::uniform_real_distribution<double> mantissa(-1, 1);
+  auto wild = [&] {
+    int kind = pick(rng);
+    if (kind == 0) return 0.0;
+    return mantissa(rng) * std::pow(2.0, kind == 1 ? huge(rng) : exponent(rng));
+  };
+  auto vec = [&] { return Vec3{wild(), wild(), wild()}; };
+  for (int n = 0; n < 20000; ++n) {
+    TerrainHit hit = sphere_triangle(vec(), wild(), vec(), vec(), vec());
+    ASSERT_TRUE(std::isfinite(hit.point.x) && std::isfinite(hit.point.y) &&
+                std::isfinite(hit.point.z) && std::isfinite(hit.normal.x) &&
+                std::isfinite(hit.normal.y) && std::isfinite(hit.normal.z) &&
+                std::isfinite(hit.depth))
+        << n;
+    ASSERT_EQ(hit.found, hit.depth > 0);
   }
 }
 

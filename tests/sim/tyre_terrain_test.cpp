@@ -164,6 +164,32 @@ TEST(TorusTriangle, DegenerateInputGivesNoContactAndNoNaN) {
   EXPECT_NEAR(ball.depth, 0.1, 1e-12);
 }
 
+TEST(TorusTriangle, WildInputNeverGivesNaN) {
+  // Values across many magnitudes, signs and zeros, in every slot.
+  std::mt19937 rng(99);
+  std::uniform_int_distribution<int> exponent(-20, 20), huge(-300, 300), pick(0, 9);
+  std::uniform_real_distribution<double> mantissa(-1, 1);
+  auto wild = [&] {
+    switch (pick(rng)) {
+      case 0:
+        return 0.0;
+      case 1:
+        return 1.0;
+      case 2:
+        return mantissa(rng) * std::pow(2.0, huge(rng));
+      default:
+        return mantissa(rng) * std::pow(2.0, exponent(rng));
+    }
+  };
+  auto vec = [&] { return Vec3{wild(), wild(), wild()}; };
+  for (int n = 0; n < 20000; ++n) {
+    Torus t{vec(), vec(), wild(), wild()};
+    TerrainHit hit = torus_triangle(t, vec(), vec(), vec());
+    ASSERT_TRUE(finite(hit.point) && finite(hit.normal) && std::isfinite(hit.depth)) << n;
+    ASSERT_EQ(hit.found, hit.depth > 0);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The terrain walk and the normal's clean-up.
 
