@@ -9,15 +9,18 @@ namespace mkdata {
 
 namespace {
 
-// Within 40 feet of s, the place where the course bends least over the
-// stretch around it. A gate there splits the robots' lines where one line
-// runs on smoothly into the next, which is what lets the line store chain
-// them.
-double steady_spot(const Centreline& line, double s) {
+// Within `reach` feet of s, the place where the course's bend changes
+// least over the stretch around it. A gate there splits the robots' lines where one
+// line runs on smoothly into the next, which is what lets the line store
+// chain them.
+double steady_spot(const Centreline& line, double s, double reach) {
   double best = s, best_bend = 1e9;
-  for (double c = s - 40; c <= s + 40; c += 2) {
-    double bend = 0;
-    for (double d = -25; d <= 25; d += 1) bend = std::max(bend, std::abs(line.at(c + d).curvature));
+  for (double c = s - reach; c <= s + reach; c += 2) {
+    // A steady arc serves as well as a straight: what breaks a chain of
+    // lines is the bend changing across the gate.
+    double k0 = line.at(c).curvature, bend = 0;
+    for (double d = -30; d <= 30; d += 1)
+      bend = std::max(bend, std::abs(line.at(c + d).curvature - k0) + 0.5 * std::abs(k0));
     if (bend < best_bend - 1e-6) best_bend = bend, best = c;
   }
   return line.wrap(best);
@@ -40,7 +43,9 @@ Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProf
   int n = static_cast<int>(std::ceil(line.length / desc.gate_spacing));
   for (int k = 0; k < n; ++k) {
     double s = line.wrap(profile.start_s + line.length * (k + 1) / n);
-    if (k + 1 < n) s = steady_spot(line, s);
+    // Each gate moves at most a quarter of the spacing, so stretches keep
+    // at least half of it.
+    if (k + 1 < n) s = steady_spot(line, s, std::min(40.0, line.length / n / 4));
     const CentrePoint& p = line.at(s);
     g.checkpoints.push_back({p.width / 2 + 3, p.x, terrain.height_at(p.x, p.z), p.z, p.tx, p.tz, s});
     g.first_lap.push_back(k);

@@ -31,8 +31,8 @@ struct Gates {
 };
 
 // Checkpoints spread evenly round the lap (desc.gate_spacing apart at
-// most, each moved up to 40 feet to where the course runs straightest),
-// the last one on the starting gate's line so that a lap runs from the
+// most, each moved up to 40 feet or a quarter of the spacing to where the
+// course runs straight or on a steady arc), the last one on the starting gate's line so that a lap runs from the
 // gate round to the gate.
 Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProfile& profile,
                   const Terrain& terrain);

@@ -75,7 +75,7 @@ std::vector<double> lap_offsets(const Centreline& line, const Gates& gates, Line
       double e = std::abs(line.wrap(s - g.s + line.length / 2) - line.length / 2);
       d = std::min(d, e);
     }
-    double w = std::clamp((d - 28) / 60, 0.0, 1.0);
+    double w = std::clamp((d - 40) / 50, 0.0, 1.0);
     u[static_cast<std::size_t>(i)] *= w * w * (3 - 2 * w);
   }
   return u;

@@ -16,7 +16,7 @@ TrackDesc practice_desc() {
   d.bank_height = 1;
   d.bank_width = 6;
   d.shoulder = 15;
-  d.start_offset = 60;
+  d.start_offset = 110;
   d.start_slots = 8;
   d.start_pitch = 3.5;
   d.gate_spacing = 250;
@@ -24,11 +24,14 @@ TrackDesc practice_desc() {
   d.sun_elevation_deg = 45;
   // An oval: straights along x joined by half circles of radius 80.
   d.points = {
-      {150, 336, 40, 0, kHardpack}, {256, 336, 40, 0, kHardpack}, {362, 336, 40, 0, kHardpack},
-      {419, 313, 40, 0, kHardpack}, {442, 256, 40, 0, kHardpack}, {419, 199, 40, 0, kHardpack},
-      {362, 176, 40, 0, kHardpack}, {256, 176, 40, 0, kHardpack}, {150, 176, 40, 0, kHardpack},
-      {93, 199, 40, 0, kHardpack},  {70, 256, 40, 0, kHardpack},  {93, 313, 40, 0, kHardpack},
+      {150, 336, 40, 0, kHardpack}, {203, 336, 40, 0, kHardpack}, {256, 336, 40, 0, kHardpack},
+      {309, 336, 40, 0, kHardpack}, {362, 336, 40, 0, kHardpack}, {419, 313, 40, 0, kHardpack},
+      {442, 256, 40, 0, kHardpack}, {419, 199, 40, 0, kHardpack}, {362, 176, 40, 0, kHardpack},
+      {309, 176, 40, 0, kHardpack}, {256, 176, 40, 0, kHardpack}, {203, 176, 40, 0, kHardpack},
+      {150, 176, 40, 0, kHardpack}, {93, 199, 40, 0, kHardpack},  {70, 256, 40, 0, kHardpack},
+      {93, 313, 40, 0, kHardpack},
   };
+
   return d;
 }
 

@@ -19,7 +19,7 @@ TrackDesc sxarena_desc() {
   d.bank_height = 1.5;  // tuff blocks along the lanes
   d.bank_width = 4;
   d.shoulder = 6;
-  d.start_offset = 50;
+  d.start_offset = 75;
   d.start_slots = 40;
   d.start_pitch = 2.6;
   d.gate_spacing = 110;
@@ -27,9 +27,9 @@ TrackDesc sxarena_desc() {
   d.sun_elevation_deg = 55;
   d.points = {
       // Start straight along the bottom, heading +x.
-      {115, 370, 30, 0, kHardpack},   // 0
-      {165, 370, 108, 0, kHardpack},  // 1 the starting gate
-      {240, 370, 60, 0, kHardpack},   // 2
+      {115, 370, 32, 0, kHardpack},   // 0
+      {190, 370, 106, 0, kHardpack},  // 1 the starting gate
+      {265, 370, 60, 0, kHardpack},   // 2
       {330, 370, 28, 0, kHardpack},   // 3
       // Hairpin left, up the right end.
       {405, 350, 28, 32, kHardpack},  // 4
@@ -59,7 +59,7 @@ TrackDesc sxarena_desc() {
       {90, 352, 28, 28, kHardpack},  // 22
   };
   d.features = {
-      {FeatureKind::kTriple, 6, 15, 4.5, 32, 45, 4.5, 18},
+      {FeatureKind::kTriple, 6, 15, 4.5, 32, 42, 4.5, 18},
       {FeatureKind::kRhythm, 7, 10, 3, 30, 0, 0, 22, 4, 15},
       {FeatureKind::kWhoops, 11, 20, 1.3, 0, 0, 0, 0, 9, 8},
       {FeatureKind::kTabletop, 12, 35, 4, 30, 14, 4, 18},
