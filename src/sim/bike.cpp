@@ -88,4 +88,10 @@ void apply_bike_setup(Bike& bike, const BikeSetup& setup) {
   if (setup.rear_antilock) flags |= flag_rear_antilock;
   if (setup.auto_shift) flags |= flag_auto_shift;
   bike.flags = flags;
+  // Dampings scale the model's value by percent / 100 + 0.5; the rest are
+  // fractions of their ranges.
+  set_fork(bike, setup.fork_compression / 100 + 0.5f, setup.fork_rebound / 100 + 0.5f,
+           setup.fork_spring / 100, setup.fork_preload / 100, setup.fork_oil / 100);
+  set_shock(bike, setup.shock_compression / 100 + 0.5f, setup.shock_rebound / 100 + 0.5f,
+            setup.shock_spring / 100, setup.shock_preload / 100);
 }

@@ -143,7 +143,8 @@ struct Bike {
   // 1. The model's record; the simulation reads its constants from here.
   BikeModel model;
 
-  // 2. Body handles (index with BikeBody), and the world they live in.
+  // 2. Body handles (index with BikeBody), and the world they live in (the
+  // world record must stay where it is while the bike exists).
   PhysicsWorld* world = nullptr;
   std::array<dBodyID, bike_body_count> bodies{};
 
@@ -235,6 +236,10 @@ struct BikeSetup {
   bool auto_shift = false;
   // Stop-wheelies choice: 0 "No", 1 "Yes", 2 "Front Only".
   int stop_wheelies = 2;
+  // Suspension settings in percent (0..100, 50 = the model's middle).
+  float fork_compression = 50, fork_rebound = 50, fork_spring = 50, fork_preload = 50,
+        fork_oil = 50;
+  float shock_compression = 50, shock_rebound = 50, shock_spring = 50, shock_preload = 50;
 };
 
 // Makes a bike of the named model standing at its model positions in
@@ -248,5 +253,6 @@ Bike* create_bike(PhysicsWorld& world, std::string_view model_name, int slot,
 // Destroys the joints and bodies and frees the record. Null is ignored.
 void destroy_bike(Bike* bike);
 
-// Applies the drivetrain choices of `setup` over the bike's defaults.
+// Applies the drivetrain, aid and suspension choices of `setup` over the
+// bike's defaults.
 void apply_bike_setup(Bike& bike, const BikeSetup& setup);

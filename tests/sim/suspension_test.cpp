@@ -84,4 +84,20 @@ TEST_F(SuspensionTest, SettingsAndDisplays) {
   EXPECT_NEAR(shock_spring_display(bike.model, 1), 6.00, 5e-3);
 }
 
+TEST_F(SuspensionTest, SetupPercentagesReachTheBike) {
+  Bike& bike = make_bike();
+  BikeSetup setup;
+  EXPECT_FLOAT_EQ(bike.suspension.fork_spring, (510.696f + 698.848f) / 2);
+  setup.fork_compression = 0;
+  setup.shock_rebound = 100;
+  setup.shock_spring = 100;
+  setup.fork_oil = 100;
+  apply_bike_setup(bike, setup);
+  EXPECT_FLOAT_EQ(bike.suspension.fork_compression, 30);
+  EXPECT_FLOAT_EQ(bike.suspension.shock_rebound, 900);
+  EXPECT_FLOAT_EQ(bike.suspension.shock_spring, 4031.81f);
+  EXPECT_FLOAT_EQ(bike.suspension.fork_air_gap, 0.25f);
+  EXPECT_FLOAT_EQ(bike.suspension.fork_spring, (510.696f + 698.848f) / 2);
+}
+
 }  // namespace
