@@ -138,7 +138,8 @@ constexpr OptionSpec option_table[] = {
        std::fputs("--bikes doesn't do anything anymore\n", stderr);
        return true;
      }},
-    {"--width", true, false, [](Targets& t, const char* v) { return read_int(v, &t.settings.xres); }},
+    {"--width", true, false,
+     [](Targets& t, const char* v) { return read_int(v, &t.settings.xres); }},
     {"--height", true, false,
      [](Targets& t, const char* v) { return read_int(v, &t.settings.yres); }},
     {"--depth", true, false,
@@ -166,8 +167,8 @@ constexpr OptionSpec option_table[] = {
     {"--chase-center", true, true,
      [](Targets& t, const char* v) {
        float x, y, z;
-       if (std::sscanf(v, "%f,%f,%f", &x, &y, &z) != 3 || !std::isfinite(x) ||
-           !std::isfinite(y) || !std::isfinite(z))
+       if (std::sscanf(v, "%f,%f,%f", &x, &y, &z) != 3 || !std::isfinite(x) || !std::isfinite(y) ||
+           !std::isfinite(z))
          return false;
        t.options.chase_center = {x, y, z};
        return true;

@@ -149,15 +149,9 @@ struct ValueWriter {
 
 std::vector<ConfigEntry> config_entries(Settings& s) {
   std::vector<ConfigEntry> e = {
-      {"xres", &s.xres},
-      {"yres", &s.yres},
-      {"draw_fps", &s.draw_fps},
-      {"draw_time", &s.draw_time},
-      {"draw_ping", &s.draw_ping},
-      {"spy", &s.spy},
-      {"record", &s.record},
-      {"skill", &s.skill},
-      {"minutes", &s.minutes},
+      {"xres", &s.xres},           {"yres", &s.yres},           {"draw_fps", &s.draw_fps},
+      {"draw_time", &s.draw_time}, {"draw_ping", &s.draw_ping}, {"spy", &s.spy},
+      {"record", &s.record},       {"skill", &s.skill},         {"minutes", &s.minutes},
       {"laps", &s.laps},
   };
   for (int i = 0; i < lineup_slots; ++i)
@@ -219,7 +213,8 @@ std::vector<ConfigEntry> config_entries(Settings& s) {
   };
   e.insert(e.end(), middle.begin(), middle.end());
   for (int i = 0; i < server_history_size; ++i)
-    e.push_back({indexed_key("server_name_hist%02d", i), &s.server_history[static_cast<size_t>(i)]});
+    e.push_back(
+        {indexed_key("server_name_hist%02d", i), &s.server_history[static_cast<size_t>(i)]});
   std::vector<ConfigEntry> last = {
       {"ground_detail", &s.ground_detail},
       {"ground_texture_detail", &s.ground_texture_detail},

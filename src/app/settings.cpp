@@ -6,10 +6,10 @@ const std::vector<std::string> lineup_choices = {"Empty", "Human", "Robot", "Rob
                                                  "Robot (4 stroke)"};
 
 const std::vector<std::string> bike_choices = {
-    "crf250(2009)", "kx250f(2009)", "rmz250(2009)", "yz250f(2009)", "crf250(2008)",
-    "kx250f(2008)", "rmz250(2008)", "yz250f(2008)", "crf250(2007)", "kx250f(2007)",
-    "rmz250(2007)", "yz250f(2007)", "yz250f_se(2006)", "cr125", "kx125",
-    "rm125", "yz125", "rs50cr", "rs50kx", "rs50rm",
+    "crf250(2009)", "kx250f(2009)", "rmz250(2009)",    "yz250f(2009)", "crf250(2008)",
+    "kx250f(2008)", "rmz250(2008)", "yz250f(2008)",    "crf250(2007)", "kx250f(2007)",
+    "rmz250(2007)", "yz250f(2007)", "yz250f_se(2006)", "cr125",        "kx125",
+    "rm125",        "yz125",        "rs50cr",          "rs50kx",       "rs50rm",
     "rs50yz"};
 
 // A local race server works with no set-up; players type their own host.

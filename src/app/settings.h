@@ -38,7 +38,7 @@ struct TextSetting {
   std::string value;
 };
 
-constexpr int lineup_slots = 40;        // "Gate 1" .. "Gate 40"
+constexpr int lineup_slots = 40;  // "Gate 1" .. "Gate 40"
 constexpr int server_history_size = 16;
 
 // The entrant choices of a Gate record, in lineup-code order (0..4).
@@ -61,7 +61,7 @@ struct Settings {
   ChoiceSetting skill{"Robot Skill", {"Novice", "Amateur", "Expert"}, 0};
   NumberSetting minutes{"Minutes", 0, 1, 0, 60};
   NumberSetting laps{"Laps", 5, 1, 0, 50};
-  std::array<ChoiceSetting, lineup_slots> gates;  // lineup codes 0..4
+  std::array<ChoiceSetting, lineup_slots> gates;                           // lineup codes 0..4
   NumberSetting ghost_fade_distance{"Ghost Fade Distance", 10, 1, 0, 40};  // feet
   ChoiceSetting time_trial_abort{"Backing Up Aborts Attempt", {"No", "Yes"}, 1};
   ChoiceSetting bike{"Bike", bike_choices, 0};
@@ -131,10 +131,9 @@ struct Settings {
   // Graphics.
   NumberSetting ground_detail{"Ground Geometric Detail", 50, 1, 0, 100};
   NumberSetting ground_texture_detail{"Ground Texture Levels", 9, 1, 0, 10};
-  ChoiceSetting ground_texture_dim{
-      "Ground Texture Resolution",
-      {"32x32", "64x64", "128x128", "256x256", "512x512", "1024x1024"},
-      2};
+  ChoiceSetting ground_texture_dim{"Ground Texture Resolution",
+                                   {"32x32", "64x64", "128x128", "256x256", "512x512", "1024x1024"},
+                                   2};
   ChoiceSetting ground_mipmaps{"Enable Ground Mipmaps", {"No", "Yes"}, 1};
   ChoiceSetting use_fbo{"Use Framebuffer Objects", {"No", "Yes"}, 1};
   ChoiceSetting use_shader{"Use Shader Programs", {"No", "Yes"}, 1};
@@ -144,7 +143,7 @@ struct Settings {
   ChoiceSetting rigid_camera{"Rigid 3rd person camera", {"No", "Yes"}, 0};
   NumberSetting model_detail{"Model Geometric Detail", 50, 1, 0, 100};
   NumberSetting model_texture_detail{"Model Texture Detail", 9, 1, 0, 10};
-  NumberSetting fov{"Field Of View", 110, 1, 10, 170};  // degrees
+  NumberSetting fov{"Field Of View", 110, 1, 10, 170};                       // degrees
   NumberSetting first_person_height{"1st Person Height", 0, 0.03125, 0, 1};  // feet
   NumberSetting first_person_angle{"1st Person Angle", 0, 1, 0, 40};         // degrees
   NumberSetting volume{"Volume", 10, 1, 0, 10};

@@ -21,7 +21,8 @@ void korb_sleep(double seconds) {
   if (sleep_ms > 0) {
     timespec pause{};
     pause.tv_sec = static_cast<time_t>(sleep_ms / 1000.0);
-    pause.tv_nsec = static_cast<long>((sleep_ms - static_cast<double>(pause.tv_sec) * 1000.0) * 1e6);
+    pause.tv_nsec =
+        static_cast<long>((sleep_ms - static_cast<double>(pause.tv_sec) * 1000.0) * 1e6);
     while (nanosleep(&pause, &pause) != 0) {
     }
   }

@@ -11,7 +11,7 @@
 
 struct Bike;
 
-constexpr int max_bikes = 40;               // bike slots per session
+constexpr int max_bikes = 40;                    // bike slots per session
 constexpr double simulation_step = 1.0 / 128.0;  // seconds per tick
 
 // How a bike slot is driven.
@@ -27,7 +27,7 @@ enum CameraMode : int {
   camera_editor = 2,  // the editor's top view (--editor only)
   camera_chase = 3,
   camera_free = 4,
-  camera_title = 5,   // title screen, no world
+  camera_title = 5,  // title screen, no world
 };
 
 struct GameState {

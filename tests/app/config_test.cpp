@@ -60,14 +60,22 @@ TEST_F(ConfigTest, WritesEveryKeyInTableOrderWithItsFormat) {
   ASSERT_EQ(lines.size(), entries.size());
   for (size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(lines[i].substr(0, lines[i].find('=')), entries[i].key);
-  const std::vector<std::string> samples = {
-      "xres=640",          "minutes=0.000000",   "laps=5.000000",
-      "slot00=Empty",      "slot39=Empty",       "bike=crf250(2009)",
-      "name=Joe Motocross", "rider_mass_distribution=0.330000",
-      "video_mode=Default Fullscreen",           "server_name_hist15=",
-      "ground_texture_dim=128x128",              "billboard_optimize_lookahead=8",
-      "throttle_key=(k)x", "dab_key=(k)right ctrl", "rewind_key=(k)\\",
-      "screenshot_key=(k)s"};
+  const std::vector<std::string> samples = {"xres=640",
+                                            "minutes=0.000000",
+                                            "laps=5.000000",
+                                            "slot00=Empty",
+                                            "slot39=Empty",
+                                            "bike=crf250(2009)",
+                                            "name=Joe Motocross",
+                                            "rider_mass_distribution=0.330000",
+                                            "video_mode=Default Fullscreen",
+                                            "server_name_hist15=",
+                                            "ground_texture_dim=128x128",
+                                            "billboard_optimize_lookahead=8",
+                                            "throttle_key=(k)x",
+                                            "dab_key=(k)right ctrl",
+                                            "rewind_key=(k)\\",
+                                            "screenshot_key=(k)s"};
   for (const std::string& sample : samples)
     EXPECT_NE(std::find(lines.begin(), lines.end(), sample), lines.end()) << sample;
   EXPECT_FALSE(std::filesystem::exists(dir / "xdg/Tavrin/config.new"));
@@ -95,7 +103,8 @@ struct ChangeEverything {
 TEST_F(ConfigTest, EverySettingSurvivesWriteAndRead) {
   Settings changed;
   int n = 0;
-  for (ConfigEntry& entry : config_entries(changed)) std::visit(ChangeEverything{n++}, entry.setting);
+  for (ConfigEntry& entry : config_entries(changed))
+    std::visit(ChangeEverything{n++}, entry.setting);
   std::string first = written(changed);
 
   Settings back;
@@ -173,7 +182,8 @@ const std::vector<LineCase> line_cases = {
      [](const Settings& s) {
        return s.number.value == "123" && s.name.value == std::string(63, 'n');
      }},
-    {"over-long history entry dropped", "server_name_hist03=" + std::string(130, 'h') +
+    {"over-long history entry dropped",
+     "server_name_hist03=" + std::string(130, 'h') +
          "\nserver_name_hist04=" + std::string(126, 'k') + "\n",
      [](const Settings& s) {
        return s.server_history[3].value.empty() && s.server_history[4].value.size() == 126;
@@ -207,8 +217,8 @@ TEST_F(ConfigTest, FailedWriteKeepsTheOldFile) {
   std::filesystem::create_symlink("/dev/full", dir / "xdg/Tavrin/config.new");
   EXPECT_FALSE(write_config(Settings{}));
   EXPECT_EQ(read_file(config_path()), "xres=1234\n");
-  EXPECT_FALSE(std::filesystem::exists(
-      std::filesystem::symlink_status(dir / "xdg/Tavrin/config.new")));
+  EXPECT_FALSE(
+      std::filesystem::exists(std::filesystem::symlink_status(dir / "xdg/Tavrin/config.new")));
 }
 
 TEST_F(ConfigTest, LineBreakInATextCannotAddKeys) {
@@ -233,7 +243,7 @@ TEST(StabilityTest, BlendsNeighbouringPresetRows) {
     double roll_damping, roll_limit_angle, direct_steering, land_damping_falloff;
   };
   const Case cases[] = {
-      {0, 40, 90, 1, 0},     {20, 50, 45, 1, 0.125}, {50, 65, 42.5, 1, 0.25},
+      {0, 40, 90, 1, 0},         {20, 50, 45, 1, 0.125}, {50, 65, 42.5, 1, 0.25},
       {90, 77.5, 35, 0.5, 0.25}, {100, 80, 35, 0, 0.25}, {-10, 40, 90, 1, 0},
       {150, 80, 35, 0, 0.25},
   };

@@ -5,10 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -54,11 +54,11 @@ std::vector<std::string> entries(const std::string& text) {
 
 struct LogCase {
   const char* label;
-  const char* environment;   // KORB_LOGFILE, "%s" = temp folder; null = unset
-  const char* old_run_log;   // run.log before the run; null = absent
-  bool naming_request;       // first call asks for <temp>/lastlog.txt
+  const char* environment;  // KORB_LOGFILE, "%s" = temp folder; null = unset
+  const char* old_run_log;  // run.log before the run; null = absent
+  bool naming_request;      // first call asks for <temp>/lastlog.txt
   bool lastlog_created;
-  const char* run_log;       // run.log afterwards (stamps removed); null = absent
+  const char* run_log;  // run.log afterwards (stamps removed); null = absent
 };
 
 const LogCase log_cases[] = {
@@ -126,13 +126,12 @@ TEST_P(LogFileTest, OpensTheNamedFileAndWritesStampedEntries) {
   EXPECT_EQ(joined, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LogFileTest, ::testing::ValuesIn(log_cases),
-                         [](const auto& info) {
-                           std::string name = info.param.label;
-                           for (char& ch : name)
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, LogFileTest, ::testing::ValuesIn(log_cases), [](const auto& info) {
+  std::string name = info.param.label;
+  for (char& ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return name;
+});
 
 TEST(LogTest, AppendingRunsKeepEveryRun) {
   TempDir dir;

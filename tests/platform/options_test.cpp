@@ -18,11 +18,11 @@ const FlagCase flag_cases[] = {
     {"[threaded:no]", "threaded", true, false},
     {"[threaded:off]", "threaded", true, false},
     {"[threaded:maybe]", "threaded", false, false},
-    {"[threaded:yesss]", "threaded", true, true},   // not "yes]": default
-    {"[threaded:yes", "threaded", false, false},    // cut off before "]"
-    {"junk [dsnd:no] more", "dsnd", true, false},   // anywhere in the text
-    {"[dsnd:yes][dsnd:no]", "dsnd", false, true},   // first occurrence wins
-    {"[xdsnd:no]", "dsnd", true, true},             // other names don't match
+    {"[threaded:yesss]", "threaded", true, true},  // not "yes]": default
+    {"[threaded:yes", "threaded", false, false},   // cut off before "]"
+    {"junk [dsnd:no] more", "dsnd", true, false},  // anywhere in the text
+    {"[dsnd:yes][dsnd:no]", "dsnd", false, true},  // first occurrence wins
+    {"[xdsnd:no]", "dsnd", true, true},            // other names don't match
     {"[dinputsticksonly:no]", "dinput", true, true},
 };
 
