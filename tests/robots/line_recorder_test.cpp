@@ -105,6 +105,29 @@ TEST_F(RecorderTest, ACrossingAfterASkippedGateSubmitsNothing) {
   EXPECT_EQ(segment_cells(store, 3)[0].rec_double, 200);
 }
 
+TEST_F(RecorderTest, LaterLapsShareTheNormalLapsSegments) {
+  // Three laps ridden the same way: each stretch is sampled at the same
+  // places and timed alike, so the second normal lap only offers
+  // duplicates of the first.
+  for (int g = 0; g <= 8; ++g) {
+    const double gate_x = 100.0 * (g < 3 ? g : 3 + (g - 3) % 3);
+    const int at = 128 * (g + 1);
+    ride(at - 96, gate_x - 60);
+    ride(at - 64, gate_x - 40);
+    ride(at - 32, gate_x - 20);
+    ride(at - 10, gate_x - 1);
+    ASSERT_EQ(recorder.next_gate, g + 1);
+  }
+  for (int c = 0; c < store_segments(store); ++c) {
+    SCOPED_TRACE(c);
+    ASSERT_EQ(occupied_cells(store, c), 1);
+    const LineCell& line = segment_cells(store, c)[0];
+    EXPECT_EQ(line.point_count(), 3);
+    EXPECT_EQ(line.rec_single, c == 0 ? 118 : 128);
+    EXPECT_EQ(line.rec_double, c == 0 ? 246 : 256);
+  }
+}
+
 TEST_F(RecorderTest, GatesAreFoundOnlyWhereTheRulesAllow) {
   struct Case {
     const char* name;
