@@ -51,12 +51,14 @@ bool chunks_fit(const std::vector<std::uint8_t>& data) {
 bool load_png(const char* name, PngBytes* bytes) {
   StreamPtr stream(stream_open(name, "rb"));
   if (!stream) return false;
+  // The signature first, so that no other kind of file is read whole.
   std::uint8_t block[65536];
+  if (stream_read(stream.get(), block, 8) != 8 || png_sig_cmp(block, 0, 8) != 0) return false;
+  bytes->data.assign(block, block + 8);
   for (std::size_t n; (n = stream_read(stream.get(), block, sizeof block)) > 0;) {
     if (bytes->data.size() + n > kMaxPngBytes) return false;
     bytes->data.insert(bytes->data.end(), block, block + n);
   }
-  if (bytes->data.size() < 8 || png_sig_cmp(bytes->data.data(), 0, 8) != 0) return false;
   bytes->at = 8;
   return chunks_fit(bytes->data);
 }
