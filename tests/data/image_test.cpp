@@ -10,6 +10,7 @@
 #include "data/stream.h"
 #include "platform/messages.h"
 #include "render/image/image.h"
+#include "render/image/power_of_two.h"
 #include "temp_tree.h"
 
 namespace {
@@ -467,6 +468,43 @@ TEST(Pnm, RefusalsLeaveTheirReason) {
     EXPECT_STREQ(image_last_error(), c.reason);
     EXPECT_TRUE(image.pixels.empty());
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PowerOfTwo, ResamplesByNearestNeighbour) {
+  Image image{100, 60, 3, Bytes(mip_chain_bytes(100, 60, 3))};
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      image.pixels[(y * 100 + x) * 3] = static_cast<std::uint8_t>(x);
+      image.pixels[(y * 100 + x) * 3 + 1] = static_cast<std::uint8_t>(y);
+    }
+  }
+  const Image out = to_power_of_two(image);
+  EXPECT_EQ(out.width, 128);
+  EXPECT_EQ(out.height, 64);
+  EXPECT_EQ(out.pixels.size(), mip_chain_bytes(128, 64, 3));
+  // Column 127 takes source column 127 x 100 / 128 = 99; row 63 takes 59.
+  EXPECT_EQ(out.pixels[(63 * 128 + 127) * 3], 99);
+  EXPECT_EQ(out.pixels[(63 * 128 + 127) * 3 + 1], 59);
+  EXPECT_EQ(out.pixels[(10 * 128 + 3) * 3], 2);  // 3 x 100 / 128
+  Image square{4, 4, 1, Bytes(mip_chain_bytes(4, 4, 1), 7)};
+  EXPECT_EQ(to_power_of_two(square).pixels, square.pixels);
+}
+
+TEST(PowerOfTwo, LevelsDroppedOnlyWhileBothSidesExceed128) {
+  EXPECT_EQ(levels_to_drop(512, 512, 2), 2);
+  EXPECT_EQ(levels_to_drop(512, 512, 5), 2);
+  EXPECT_EQ(levels_to_drop(256, 128, 4), 0);
+  EXPECT_EQ(levels_to_drop(1024, 256, 0), 0);
+  EXPECT_EQ(levels_to_drop(1024, 256, 3), 1);
+  EXPECT_EQ(mip_level_offset(4, 2, 3, 0), 0u);
+  EXPECT_EQ(mip_level_offset(4, 2, 3, 2), (8 + 2) * 3u);
+  EXPECT_TRUE(is_power_of_two(1));
+  EXPECT_FALSE(is_power_of_two(0));
+  EXPECT_FALSE(is_power_of_two(96));
 }
 
 }  // namespace
