@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,8 @@ bool video_ready() {
     korb_report_error(SDL_GetError());
     return false;
   }
+  // At exit SDL gives back the display mode and its system connections.
+  std::atexit(SDL_Quit);
   return true;
 }
 
