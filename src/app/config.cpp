@@ -9,6 +9,9 @@
 #include <cstring>
 #include <string_view>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "data/data_dirs.h"
 #include "data/listings.h"
 #include "data/stream.h"
@@ -45,6 +48,14 @@ bool parse_float(const char* text, float* out) {
   if (end == text || !std::isfinite(value)) return false;
   *out = value;
   return true;
+}
+
+bool sync_file(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
 }
 
 std::string_view bike_alias(std::string_view name) {
@@ -278,6 +289,9 @@ void read_config(Settings& s) {
 
 bool write_config(const Settings& s) {
   static constexpr const char* temporary = "@config.new";
+  const char* write_dir = data_dir(0);  // where "@" names are written
+  const std::string temporary_path =
+      write_dir ? std::string(write_dir) + "config.new" : std::string();
   bool written = false;
   {
     StreamPtr out(stream_open(temporary, "wb"));
@@ -288,9 +302,12 @@ bool write_config(const Settings& s) {
       written = std::visit(ValueWriter{out.get(), entry.key.c_str()}, entry.setting) && written;
     written = stream_flush(out.get()) && written;
   }
+  // On the disk before the rename: otherwise a power cut could leave the
+  // renamed file empty.
+  written = written && !temporary_path.empty() && sync_file(temporary_path);
   if (written && stream_rename(temporary, "@config")) return true;
   // Leave the old file alone and take the broken copy away.
-  if (const char* home = data_dir(0)) std::remove((std::string(home) + "config.new").c_str());
+  if (!temporary_path.empty()) std::remove(temporary_path.c_str());
   return false;
 }
 
