@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/messages.h"
 #include "platform/options.h"
 #include "platform/temp_dir.h"
 
@@ -178,6 +179,22 @@ TEST(LogTest, ReportedErrorIsLoggedAndKept) {
       },
       ::testing::ExitedWithCode(0), "");
   EXPECT_THAT(read_file(dir / "run.log"), HasSubstr("] Error: no joystick\n"));
+}
+
+TEST(LogTest, PostedMessagesAreLoggedWholeWithOneNewline) {
+  TempDir dir;
+  const std::string long_text(200, 'm');
+  EXPECT_EXIT(
+      {
+        setenv("KORB_LOGFILE", (dir / "run.log").c_str(), 1);
+        post_message(long_text.c_str());
+        post_message("Saved \"screenshot001.png\"\n");
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  std::vector<std::string> expected = {"Logfile \"" + (dir / "run.log") + "\" opened", "KORB 0.31",
+                                       long_text, "Saved \"screenshot001.png\""};
+  EXPECT_EQ(entries(read_file(dir / "run.log")), expected);
 }
 
 TEST(LogTest, UnrecognizedOptionFromEnvironmentIsLoggedAndDefaulted) {
