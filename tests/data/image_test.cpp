@@ -9,6 +9,7 @@
 
 #include "data/stream.h"
 #include "platform/messages.h"
+#include "render/image/border_colour.h"
 #include "render/image/image.h"
 #include "render/image/power_of_two.h"
 #include "temp_tree.h"
@@ -505,6 +506,24 @@ TEST(PowerOfTwo, LevelsDroppedOnlyWhileBothSidesExceed128) {
   EXPECT_TRUE(is_power_of_two(1));
   EXPECT_FALSE(is_power_of_two(0));
   EXPECT_FALSE(is_power_of_two(96));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BorderColour, MostCommonEdgeColourWins) {
+  // 3x3: the edge is mostly white, one red pixel; the centre is ignored.
+  Bytes rgb(3 * 3 * 3, 255);
+  rgb[0] = 255, rgb[1] = 0, rgb[2] = 0;   // corner (0,0): counted twice
+  rgb[12] = 0, rgb[13] = 0, rgb[14] = 0;  // centre
+  const std::array<float, 4> colour = border_colour(rgb.data(), 3, 3);
+  EXPECT_EQ(colour, (std::array<float, 4>{1, 1, 1, 0}));
+  // A tie goes to the lower bin: (36, 0, 0) quantises to red level 0.
+  const Bytes pair = {36, 0, 0, 255, 0, 0};
+  EXPECT_EQ(border_colour(pair.data(), 2, 1), (std::array<float, 4>{0, 0, 0, 0}));
+  const Bytes one = {146, 0, 255};
+  EXPECT_EQ(border_colour(one.data(), 1, 1), (std::array<float, 4>{4.0f / 7, 0, 1, 0}));
 }
 
 }  // namespace
