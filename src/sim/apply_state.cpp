@@ -109,7 +109,7 @@ Vec3 rotation_vector(const dMatrix3 from, const dMatrix3 to) {
 }  // namespace
 
 bool apply_state(Bike& bike, std::span<const std::uint8_t> state, const StateContext& context) {
-  std::size_t need = context.version == 4 ? bike_state_size_v4
+  std::size_t need = context.version == 4   ? bike_state_size_v4
                      : context.version == 5 ? bike_state_size
                                             : 0;
   if (need == 0 || state.size() < need) return false;
@@ -132,7 +132,8 @@ bool apply_state(Bike& bike, std::span<const std::uint8_t> state, const StateCon
   place(b[body_fork_upper], point_of(b[body_frame], m.steer_pos - m.frame_pos), r);
 
   Vec3f arm = m.swingarm_pos - m.swingarm_pivot;
-  float cs = static_cast<float>(std::cos(d.swingarm)), sn = static_cast<float>(std::sin(d.swingarm));
+  float cs = static_cast<float>(std::cos(d.swingarm)),
+        sn = static_cast<float>(std::sin(d.swingarm));
   Vec3f arm_turned = {arm.x, cs * arm.y - sn * arm.z, sn * arm.y + cs * arm.z};
   turned(frame_r, {1, 0, 0}, d.swingarm, r);
   place(b[body_swingarm], point_of(b[body_frame], m.swingarm_pivot + arm_turned - m.frame_pos), r);

@@ -17,8 +17,8 @@ Vec3 body_position(dBodyID body) {
 
 // Model positions of the bodies, in body order.
 std::array<Vec3f, bike_body_count> model_positions(const BikeModel& m) {
-  return {m.frame_pos,  m.front_wheel_pos, m.rear_wheel_pos, m.steer_pos,
-          m.fork_lower_pos, m.swingarm_pos, m.rider_pos};
+  return {m.frame_pos,      m.front_wheel_pos, m.rear_wheel_pos, m.steer_pos,
+          m.fork_lower_pos, m.swingarm_pos,    m.rider_pos};
 }
 
 // ODE puts the body's origin at the centre of mass and insists the mass's
@@ -53,10 +53,10 @@ dMass fork_mass(const BikeModel& m) {
   dMassTranslate(&leg, -m.fork_width / 2, 0, 0);
   dMassAdd(&total, &leg);
   dMatrix3 turn;
-  dRFromAxisAndAngle(turn, 1, 0, 0,
-                     std::atan2((m.steer_pos.z - m.fork_lower_pos.z) /
-                                    (m.steer_pos.y - m.fork_lower_pos.y),
-                                1.0f));
+  dRFromAxisAndAngle(
+      turn, 1, 0, 0,
+      std::atan2((m.steer_pos.z - m.fork_lower_pos.z) / (m.steer_pos.y - m.fork_lower_pos.y),
+                 1.0f));
   dMassRotate(&total, turn);
   centre_mass(total);
   return total;
@@ -83,8 +83,8 @@ void set_frame_and_rider_masses(Bike& bike) {
   const BikeModel& m = bike.model;
   float d = bike.rider.mass_distribution;
   dMass mass;
-  dMassSetBoxTotal(&mass, m.frame_mass + (1 - d) * m.rider_mass, m.frame_size.x,
-                   m.frame_size.y, m.frame_size.z);
+  dMassSetBoxTotal(&mass, m.frame_mass + (1 - d) * m.rider_mass, m.frame_size.x, m.frame_size.y,
+                   m.frame_size.z);
   dBodySetMass(bike.bodies[body_frame], &mass);
   dMassSetSphereTotal(&mass, d * m.rider_mass, 1);
   dBodySetMass(bike.bodies[body_rider], &mass);
@@ -100,8 +100,8 @@ void place_rider_mount(Bike& bike) {
   dJointID mount = bike.joints[joint_rider_mount];
   dBodyID frame = bike.bodies[body_frame];
   dVector3 anchor, axis1, axis2;
-  dBodyGetRelPointPos(frame, 0 - m.frame_pos.x, m.rider_pos.y - m.frame_pos.y,
-                      -50 - m.frame_pos.z, anchor);
+  dBodyGetRelPointPos(frame, 0 - m.frame_pos.x, m.rider_pos.y - m.frame_pos.y, -50 - m.frame_pos.z,
+                      anchor);
   dBodyVectorToWorld(frame, 0, 1, 1, axis1);
   dBodyVectorToWorld(frame, 1, 0, 0, axis2);
   dJointSetHinge2Anchor(mount, anchor[0], anchor[1], anchor[2]);
@@ -109,8 +109,7 @@ void place_rider_mount(Bike& bike) {
   dJointSetHinge2Param(mount, dParamLoStop, 0);
   dJointSetHinge2Param(mount, dParamHiStop, 0);
   dJointSetHinge2Param(mount, dParamSuspensionERP, 0);
-  dJointSetHinge2Param(mount, dParamSuspensionCFM,
-                       1 / (bike.rider.fore_aft_damping * 30 + 5));
+  dJointSetHinge2Param(mount, dParamSuspensionCFM, 1 / (bike.rider.fore_aft_damping * 30 + 5));
 }
 
 }  // namespace
@@ -231,8 +230,7 @@ void reset_bike(Bike& bike) {
   bike.mishap = 0;
   bike.rider_velocity_ring = {};
   bike.joint_feedback = {};
-  for (int i = 0; i < bike_body_count; ++i)
-    bike.start_positions[i] = body_position(bike.bodies[i]);
+  for (int i = 0; i < bike_body_count; ++i) bike.start_positions[i] = body_position(bike.bodies[i]);
 }
 
 void move_bike(Bike& bike, Vec3 offset) {

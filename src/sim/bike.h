@@ -74,14 +74,14 @@ struct RiderInput {
 // A wheel's latest terrain contact, made before the last world step. Read by
 // brakes, roost, robots and sound. Positions and vectors are world frame.
 struct WheelContact {
-  dBodyID body = nullptr;      // the wheel body
-  Vec3f axle{1, 0, 0};         // axle direction in the body frame
-  float core_radius = 0;       // torus core circle radius: the rim radius
-  float tube_radius = 0;       // torus tube radius: the tyre radius
-  Vec3f point;                 // deepest contact point
-  Vec3f point_velocity;        // wheel body velocity at that point, ft/s
-  Vec3f normal;                // unit, pointing out of the ground
-  float depth = 0;             // penetration, ft; 0 when touching nothing
+  dBodyID body = nullptr;  // the wheel body
+  Vec3f axle{1, 0, 0};     // axle direction in the body frame
+  float core_radius = 0;   // torus core circle radius: the rim radius
+  float tube_radius = 0;   // torus tube radius: the tyre radius
+  Vec3f point;             // deepest contact point
+  Vec3f point_velocity;    // wheel body velocity at that point, ft/s
+  Vec3f normal;            // unit, pointing out of the ground
+  float depth = 0;         // penetration, ft; 0 when touching nothing
   // Forces of the last contact joint made for this wheel, filled by the
   // world step (f1 = force on the wheel, world frame; f1[1] is the ground
   // load). Keeps its values through steps without contact.
@@ -105,8 +105,7 @@ struct BikeTextureChoice {
 
 // Suspension settings (lb/ft, lb per ft/s, ft); see the suspension step.
 struct SuspensionSettings {
-  float fork_compression = 0, fork_rebound = 0, fork_spring = 0, fork_preload = 0,
-        fork_air_gap = 0;
+  float fork_compression = 0, fork_rebound = 0, fork_spring = 0, fork_preload = 0, fork_air_gap = 0;
   float shock_compression = 0, shock_rebound = 0, shock_spring = 0, shock_preload = 0;
 };
 
@@ -129,11 +128,11 @@ struct StabilitySettings {
   float steering_strength = 75;
   float max_steering_force = 400;
   float direct_steering = 1;
-  float slow_damping_speed = 0;   // ft/s
+  float slow_damping_speed = 0;  // ft/s
   float slow_damping_factor = 1;
   float landing_damping_falloff = 0.25f;  // s
   float landing_damping_factor = 2;
-  float auto_clutch_rpm = 5000;   // 0..5000
+  float auto_clutch_rpm = 5000;    // 0..5000
   float front_brake_torque = 250;  // ft lb, 0..500
   float rear_brake_torque = 250;   // ft lb, 0..500
   float max_dab_speed = 30;        // ft/s
@@ -169,12 +168,12 @@ struct Bike {
   float lean = 0;         // -1..1
 
   // 7. Drivetrain.
-  int gear = 0;                  // 0..5, 0 = first gear
-  int last_shift = 0;            // last shift input, -1/0/+1
-  float drivetrain_angle = 0;    // rad, -pi..pi
-  float engine_speed = 0;        // rad/s
-  float engine_inertia = 0;      // slug ft^2
-  float final_ratio = 0;         // rear / front sprocket teeth
+  int gear = 0;                // 0..5, 0 = first gear
+  int last_shift = 0;          // last shift input, -1/0/+1
+  float drivetrain_angle = 0;  // rad, -pi..pi
+  float engine_speed = 0;      // rad/s
+  float engine_inertia = 0;    // slug ft^2
+  float final_ratio = 0;       // rear / front sprocket teeth
 
   // 8. Suspension settings.
   SuspensionSettings suspension{};

@@ -49,8 +49,7 @@ using TorqueTable = std::array<float, torque_points>;
 // pairs of equal values falling by `step` from `pair_from` until the table
 // is full (every curve ends in such a run of pairs).
 constexpr TorqueTable torque_table(std::initializer_list<float> values,
-                                   std::initializer_list<float> tail, float pair_from,
-                                   float step) {
+                                   std::initializer_list<float> tail, float pair_from, float step) {
   TorqueTable t{};
   int n = 0;
   for (float v : values)
@@ -66,12 +65,12 @@ constexpr TorqueTable torque_table(std::initializer_list<float> values,
 // Closed-throttle curves by class.
 constexpr TorqueTable closed_250f = torque_table({2, 2, 1, 0}, {}, -1, 1);
 constexpr TorqueTable closed_125 =
-    torque_table({2, 2, 1, 0, -1, -1.2f, -1.4f, -1.6f, -1.8f, -2, -2.25f, -2.5f, -2.75f, -3,
-                  -3.33f, -3.67f, -4, -5, -6, -7, -8, -9},
+    torque_table({2,     2,      1,  0,      -1,     -1.2f, -1.4f, -1.6f, -1.8f, -2, -2.25f,
+                  -2.5f, -2.75f, -3, -3.33f, -3.67f, -4,    -5,    -6,    -7,    -8, -9},
                  {}, -10, 1);
 constexpr TorqueTable closed_50 =
-    torque_table({2, 2, 1, 0, -0.5f, -0.6f, -0.7f, -0.8f, -0.9f, -1, -1.125f, -1.25f, -1.375f,
-                  -1.5f, -1.665f, -1.835f, -2, -2.5f, -3, -3.5f, -4, -4.5f},
+    torque_table({2,      2,       1,     0,       -0.5f,   -0.6f, -0.7f, -0.8f, -0.9f, -1, -1.125f,
+                  -1.25f, -1.375f, -1.5f, -1.665f, -1.835f, -2,    -2.5f, -3,    -3.5f, -4, -4.5f},
                  {}, -5, 0.5f);
 
 // Full-throttle curves with their falling tails.
@@ -81,9 +80,7 @@ constexpr TorqueTable open_2009_250(std::initializer_list<float> v) {
 constexpr TorqueTable open_250(std::initializer_list<float> v) {
   return torque_table(v, {0}, -1, 1);
 }
-constexpr TorqueTable open_125(std::initializer_list<float> v) {
-  return torque_table(v, {}, 0, 1);
-}
+constexpr TorqueTable open_125(std::initializer_list<float> v) { return torque_table(v, {}, 0, 1); }
 constexpr TorqueTable open_rm125(std::initializer_list<float> v) {
   return torque_table(v, {}, -1, 1);
 }
@@ -197,111 +194,163 @@ constexpr BikeModel make_model(const ModelRow& r) {
 }
 
 // Rows shared by all years of one 250.
-constexpr ModelRow row_250(std::string_view name, std::string_view prefix,
-                           std::string_view texture, float primary, float rear_sprocket,
-                           const Gears& gears, const TorqueTable& open) {
-  return {name,   "250f",   prefix, texture, 4.24f,        0.703125f, 0.504375f,
-          primary, 13,      rear_sprocket,   gears,        0.00488281f, 7500,
-          0.75f,  closed_250f, open,   8000,    12500};
+constexpr ModelRow row_250(std::string_view name, std::string_view prefix, std::string_view texture,
+                           float primary, float rear_sprocket, const Gears& gears,
+                           const TorqueTable& open) {
+  return {.name = name,
+          .bike_class = "250f",
+          .prefix = prefix,
+          .texture = texture,
+          .frame_mass = 4.24f,
+          .fork_mass = 0.703125f,
+          .swingarm_mass = 0.504375f,
+          .primary_ratio = primary,
+          .front_sprocket = 13,
+          .rear_sprocket = rear_sprocket,
+          .gears = gears,
+          .engine_inertia = 0.00488281f,
+          .clutch_stiffness = 7500,
+          .clutch_damping = 0.75f,
+          .torque_closed = closed_250f,
+          .torque_open = open,
+          .shift_down_rpm = 8000,
+          .shift_up_rpm = 12500};
 }
 constexpr ModelRow row_125(std::string_view name, float primary, float front_sprocket,
                            float rear_sprocket, const Gears& gears, const TorqueTable& open) {
-  return {name,    "125",          name,          name,       3.65375f,    0.739688f, 0.541875f,
-          primary, front_sprocket, rear_sprocket, gears,      0.00488281f, 7500,      0.75f,
-          closed_125, open,        9400,          12000};
+  return {.name = name,
+          .bike_class = "125",
+          .prefix = name,
+          .texture = name,
+          .frame_mass = 3.65375f,
+          .fork_mass = 0.739688f,
+          .swingarm_mass = 0.541875f,
+          .primary_ratio = primary,
+          .front_sprocket = front_sprocket,
+          .rear_sprocket = rear_sprocket,
+          .gears = gears,
+          .engine_inertia = 0.00488281f,
+          .clutch_stiffness = 7500,
+          .clutch_damping = 0.75f,
+          .torque_closed = closed_125,
+          .torque_open = open,
+          .shift_down_rpm = 9400,
+          .shift_up_rpm = 12000};
 }
+// The 50s use the meshes and textures of the 125 named by `prefix`.
 constexpr ModelRow row_50(std::string_view name, std::string_view prefix) {
-  return {name,     "50",     prefix,    prefix,  3.34125f, 0.739688f, 0.541875f, 3.71429f,
-          12,       55,       gears_50,  0.00119358f, 1200, 1,        closed_50,
-          open_50({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1.10084f, 1.90986f, 1.7507f, 2.02004f, 2.10085f,
-                   2.31093f, 2.82301f, 3.5838f, 4.14333f, 4.31226f, 3.729f, 3.60145f, 3.77197f,
-                   3.5623f, 2.66982f, 1.68068f, 0.808017f}),
-          9400,     12000};
+  return {
+      .name = name,
+      .bike_class = "50",
+      .prefix = prefix,
+      .texture = prefix,
+      .frame_mass = 3.34125f,
+      .fork_mass = 0.739688f,
+      .swingarm_mass = 0.541875f,
+      .primary_ratio = 3.71429f,
+      .front_sprocket = 12,
+      .rear_sprocket = 55,
+      .gears = gears_50,
+      .engine_inertia = 0.00119358f,
+      .clutch_stiffness = 1200,
+      .clutch_damping = 1,
+      .torque_closed = closed_50,
+      .torque_open = open_50({1,        1,        1,        1,        1,        1,        1,
+                              1,        1,        1,        1.10084f, 1.90986f, 1.7507f,  2.02004f,
+                              2.10085f, 2.31093f, 2.82301f, 3.5838f,  4.14333f, 4.31226f, 3.729f,
+                              3.60145f, 3.77197f, 3.5623f,  2.66982f, 1.68068f, 0.808017f}),
+      .shift_down_rpm = 9400,
+      .shift_up_rpm = 12000};
 }
 
-constexpr TorqueTable open_yz250f_2007 =
-    open_250({5, 5, 5, 5, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 17.4f, 18.2f, 18.3f, 18.3f, 17.7f,
-              17.6f, 17.2f, 16.7f, 16.1f, 15.3f, 14.5f, 13.4f, 12.7f});
+constexpr TorqueTable open_yz250f_2007 = open_250(
+    {5,     5,     5,     5,     5,     6,     7,     8,     9,     10,    11,    12,    13,   15,
+     17.4f, 18.2f, 18.3f, 18.3f, 17.7f, 17.6f, 17.2f, 16.7f, 16.1f, 15.3f, 14.5f, 13.4f, 12.7f});
 
 }  // namespace
 
 // constinit: built at compile time, so no start-up order can see it half made.
 constinit const std::array<BikeModel, bike_model_count> bike_models = {
     make_model(row_250("crf250(2009)", "crf250", "crf250", 3.16667f, 51, gears_crf250,
-                       open_2009_250({5, 5, 5, 5, 5, 6.4f, 7.9f, 9.4f, 10.8f, 12.3f, 13.8f,
-                                      15.3f, 16.3f, 17.76f, 19.1f, 19.9f, 20.27f, 20.39f,
-                                      20.23f, 19.99f, 19.21f, 18.69f, 18.23f, 17.21f, 16.61f,
-                                      15.92f, 15.21f, 13.97f}))),
+                       open_2009_250({5,      5,      5,      5,      5,      6.4f,   7.9f,
+                                      9.4f,   10.8f,  12.3f,  13.8f,  15.3f,  16.3f,  17.76f,
+                                      19.1f,  19.9f,  20.27f, 20.39f, 20.23f, 19.99f, 19.21f,
+                                      18.69f, 18.23f, 17.21f, 16.61f, 15.92f, 15.21f, 13.97f}))),
     make_model(row_250("kx250f(2009)", "kx250f", "kx250f", 3.35f, 48, gears_kx250f,
-                       open_2009_250({5, 5, 5, 5, 5, 6.5f, 8.1f, 9.7f, 11.3f, 12.9f, 14.54f,
-                                      13.72f, 16.03f, 17.62f, 18.9f, 19.62f, 19.79f, 19.55f,
-                                      19.28f, 18.89f, 18.52f, 18.04f, 17.24f, 16.68f, 16.16f,
-                                      15.49f, 14.61f, 13.58f}))),
+                       open_2009_250({5,      5,      5,      5,      5,      6.5f,   8.1f,
+                                      9.7f,   11.3f,  12.9f,  14.54f, 13.72f, 16.03f, 17.62f,
+                                      18.9f,  19.62f, 19.79f, 19.55f, 19.28f, 18.89f, 18.52f,
+                                      18.04f, 17.24f, 16.68f, 16.16f, 15.49f, 14.61f, 13.58f}))),
     make_model(row_250("rmz250(2009)", "rmz250", "rmz250", 3.21053f, 48, gears_rmz250,
-                       open_2009_250({5, 5, 5, 5, 5, 6.4f, 7.9f, 9.3f, 10.8f, 12.2f, 13.75f,
-                                      13.68f, 16.18f, 17.42f, 18.45f, 19.49f, 20.15f, 20.24f,
-                                      19.8f, 19.18f, 18.55f, 17.97f, 17.42f, 16.85f, 15.97f,
-                                      15.27f, 14.45f, 13.23f}))),
+                       open_2009_250({5,      5,      5,      5,      5,      6.4f,   7.9f,
+                                      9.3f,   10.8f,  12.2f,  13.75f, 13.68f, 16.18f, 17.42f,
+                                      18.45f, 19.49f, 20.15f, 20.24f, 19.8f,  19.18f, 18.55f,
+                                      17.97f, 17.42f, 16.85f, 15.97f, 15.27f, 14.45f, 13.23f}))),
     make_model(row_250("yz250f(2009)", "yz250f", "yz250f", 3.35294f, 48, gears_yz250f,
-                       open_2009_250({5, 5, 5, 5, 5, 6.4f, 7.9f, 9.4f, 10.8f, 12.3f, 13.83f,
-                                      15.13f, 16.52f, 18.15f, 19.3f, 19.83f, 20, 20.07f, 19.92f,
-                                      19.61f, 19.2f, 18.72f, 18.06f, 17.17f, 16.99f, 16.31f,
-                                      15.48f, 14.44f}))),
+                       open_2009_250({5,      5,      5,      5,      5,      6.4f,   7.9f,
+                                      9.4f,   10.8f,  12.3f,  13.83f, 15.13f, 16.52f, 18.15f,
+                                      19.3f,  19.83f, 20,     20.07f, 19.92f, 19.61f, 19.2f,
+                                      18.72f, 18.06f, 17.17f, 16.99f, 16.31f, 15.48f, 14.44f}))),
     make_model(row_250("crf250(2008)", "crf250", "crf250", 3.16667f, 51, gears_crf250,
-                       open_250({5, 5, 5, 5, 5, 6.2f, 7.5f, 8.7f, 10, 11.2f, 12.5f, 14.3f, 14.2f,
-                                 15.2f, 16.4f, 17.9f, 18.5f, 18.8f, 19, 19.1f, 18.3f, 17.9f,
-                                 17.4f, 16.7f, 15.6f, 14.8f, 13.9f}))),
+                       open_250({5,     5,     5,     5,     5,     6.2f,  7.5f,  8.7f,  10,
+                                 11.2f, 12.5f, 14.3f, 14.2f, 15.2f, 16.4f, 17.9f, 18.5f, 18.8f,
+                                 19,    19.1f, 18.3f, 17.9f, 17.4f, 16.7f, 15.6f, 14.8f, 13.9f}))),
     make_model(row_250("kx250f(2008)", "kx250f", "kx250f", 3.35f, 48, gears_kx250f,
-                       open_250({5, 5, 5, 5, 5, 6.3f, 7.7f, 9.1f, 10.4f, 11.8f, 13.2f, 13.8f,
-                                 14.8f, 16.1f, 17.4f, 18.5f, 18.8f, 19, 18.8f, 18.7f, 18.3f,
-                                 17.9f, 17, 16.3f, 15.1f, 14.3f, 13.2f}))),
+                       open_250({5,     5,     5,     5,     5,     6.3f,  7.7f,  9.1f,  10.4f,
+                                 11.8f, 13.2f, 13.8f, 14.8f, 16.1f, 17.4f, 18.5f, 18.8f, 19,
+                                 18.8f, 18.7f, 18.3f, 17.9f, 17,    16.3f, 15.1f, 14.3f, 13.2f}))),
     make_model(row_250("rmz250(2008)", "rmz250", "rmz250", 3.21053f, 48, gears_rmz250,
-                       open_250({5, 5, 5, 5, 5, 6.3f, 7.7f, 9, 10.4f, 11.7f, 13.1f, 14.8f, 15.2f,
-                                 16.3f, 17.2f, 18.4f, 19, 19.3f, 18.9f, 18.4f, 17.9f, 17.4f,
-                                 16.6f, 16.2f, 15.5f, 14.7f, 14}))),
+                       open_250({5,     5,     5,     5,     5,     6.3f,  7.7f,  9,     10.4f,
+                                 11.7f, 13.1f, 14.8f, 15.2f, 16.3f, 17.2f, 18.4f, 19,    19.3f,
+                                 18.9f, 18.4f, 17.9f, 17.4f, 16.6f, 16.2f, 15.5f, 14.7f, 14}))),
     make_model(row_250("yz250f(2008)", "yz250f", "yz250f", 3.35294f, 48, gears_yz250f,
-                       open_250({5, 5, 5, 5, 5, 6.1f, 7.3f, 8.5f, 9.6f, 10.8f, 12, 12.7f, 13.7f,
-                                 15.4f, 17.5f, 18.6f, 18.9f, 19, 18.9f, 18.3f, 18.1f, 17.7f,
-                                 16.8f, 15.8f, 14.9f, 14, 13}))),
-    make_model(row_125("cr125", 3.15f, 13, 52, gears_cr125,
-                       open_125({5, 5, 5, 5, 5, 5.7f, 6.4f, 7.2f, 7.9f, 8.6f, 9.4538f, 10.2177f,
-                                 10.3292f, 10.6658f, 11.4046f, 12.465f, 13.2616f, 14.1498f,
-                                 14.7643f, 15.8116f, 15.9664f, 15.9064f, 15.7563f, 15.117f,
-                                 12.7364f, 2.10085f}))),
-    make_model(row_125("kx125", 3.2f, 13, 51, gears_kx125,
-                       open_125({5, 5, 5, 5, 5, 5.8f, 6.7f, 7.6f, 8.4f, 9.3f, 10.1891f, 10.0268f,
-                                 10.1541f, 11.3122f, 12.0048f, 12.325f, 13.0646f, 14.6441f,
-                                 15.8731f, 16.8068f, 16.5967f, 16.4566f, 16.1861f, 14.2492f,
-                                 10.2416f, 5.50421f}))),
-    make_model(row_125("rm125", 3.36842f, 12, 50, gears_rm125,
-                       open_rm125({5, 5, 5, 5, 5, 5.6f, 6.3f, 7, 7.6f, 8.3f, 9.03364f, 10.1223f,
-                                   9.80394f, 9.69621f, 11.2545f, 11.9048f, 12.1455f, 13.2848f,
-                                   14.5308f, 15.2035f, 16.229f, 16.5066f, 16.4725f, 16.4414f,
-                                   15.3187f, 12.6051f, 10.5042f, 4.2795f}))),
-    make_model(row_125("yz125", 3.36842f, 13, 48, gears_yz125,
-                       open_125({5, 5, 5, 5, 5, 6, 7.1f, 8.2f, 9.3f, 10.4f, 11.5546f, 10.7907f,
-                                 10.5042f, 12.1203f, 13.1303f, 13.6555f, 13.7868f, 14.2734f,
-                                 14.881f, 15.3693f, 15.8614f, 15.7063f, 15.6608f, 15.1626f,
-                                 13.6555f, 5.04203f}))),
-    make_model(row_125("125sx", 3.04348f, 13, 50, gears_125sx,
-                       open_125({5, 5, 5, 5, 5, 5.3f, 5.7f, 6.1f, 6.5f, 6.9f, 7.3f, 7.7f,
-                                 8.14077f, 10.585f, 11.6297f, 13.0953f, 14.1151f, 15.0149f,
-                                 15.4646f, 16.3092f, 17.0168f, 17.407f, 16.8545f, 15.6193f,
-                                 13.2616f, 10.5042f}))),
+                       open_250({5,     5,     5,     5,     5,     6.1f,  7.3f,  8.5f,  9.6f,
+                                 10.8f, 12,    12.7f, 13.7f, 15.4f, 17.5f, 18.6f, 18.9f, 19,
+                                 18.9f, 18.3f, 18.1f, 17.7f, 16.8f, 15.8f, 14.9f, 14,    13}))),
+    make_model(
+        row_125("cr125", 3.15f, 13, 52, gears_cr125,
+                open_125({5,        5,        5,        5,        5,        5.7f,     6.4f,
+                          7.2f,     7.9f,     8.6f,     9.4538f,  10.2177f, 10.3292f, 10.6658f,
+                          11.4046f, 12.465f,  13.2616f, 14.1498f, 14.7643f, 15.8116f, 15.9664f,
+                          15.9064f, 15.7563f, 15.117f,  12.7364f, 2.10085f}))),
+    make_model(
+        row_125("kx125", 3.2f, 13, 51, gears_kx125,
+                open_125({5,        5,        5,        5,        5,        5.8f,     6.7f,
+                          7.6f,     8.4f,     9.3f,     10.1891f, 10.0268f, 10.1541f, 11.3122f,
+                          12.0048f, 12.325f,  13.0646f, 14.6441f, 15.8731f, 16.8068f, 16.5967f,
+                          16.4566f, 16.1861f, 14.2492f, 10.2416f, 5.50421f}))),
+    make_model(
+        row_125("rm125", 3.36842f, 12, 50, gears_rm125,
+                open_rm125({5,        5,        5,        5,        5,        5.6f,     6.3f,
+                            7,        7.6f,     8.3f,     9.03364f, 10.1223f, 9.80394f, 9.69621f,
+                            11.2545f, 11.9048f, 12.1455f, 13.2848f, 14.5308f, 15.2035f, 16.229f,
+                            16.5066f, 16.4725f, 16.4414f, 15.3187f, 12.6051f, 10.5042f, 4.2795f}))),
+    make_model(
+        row_125("yz125", 3.36842f, 13, 48, gears_yz125,
+                open_125({5,        5,        5,        5,        5,        6,        7.1f,
+                          8.2f,     9.3f,     10.4f,    11.5546f, 10.7907f, 10.5042f, 12.1203f,
+                          13.1303f, 13.6555f, 13.7868f, 14.2734f, 14.881f,  15.3693f, 15.8614f,
+                          15.7063f, 15.6608f, 15.1626f, 13.6555f, 5.04203f}))),
+    make_model(
+        row_125("125sx", 3.04348f, 13, 50, gears_125sx,
+                open_125({5,        5,        5,        5,        5,        5.3f,     5.7f,
+                          6.1f,     6.5f,     6.9f,     7.3f,     7.7f,     8.14077f, 10.585f,
+                          11.6297f, 13.0953f, 14.1151f, 15.0149f, 15.4646f, 16.3092f, 17.0168f,
+                          17.407f,  16.8545f, 15.6193f, 13.2616f, 10.5042f}))),
     make_model(row_250("crf250(2007)", "crf250", "crf250", 3.16667f, 51, gears_crf250,
-                       open_250({5, 5, 5, 5, 5, 6.3f, 7.7f, 9.1f, 10.5f, 11.8f, 13.2f, 14.6f, 16,
-                                 16.8f, 17.6f, 18.6f, 19, 19, 19, 18.5f, 18, 17.5f, 16.9f, 16.1f,
-                                 15.4f, 14.7f, 13.6f}))),
+                       open_250({5,     5,     5,     5,     5,     6.3f,  7.7f,  9.1f,  10.5f,
+                                 11.8f, 13.2f, 14.6f, 16,    16.8f, 17.6f, 18.6f, 19,    19,
+                                 19,    18.5f, 18,    17.5f, 16.9f, 16.1f, 15.4f, 14.7f, 13.6f}))),
     make_model(row_250("kx250f(2007)", "kx250f", "kx250f", 3.35f, 48, gears_kx250f,
-                       open_250({5, 5, 5, 5, 5, 6.2f, 7.5f, 8.8f, 10.1f, 11.3f, 12.6f, 13.9f,
-                                 15.2f, 16.8f, 18.4f, 19.3f, 19.6f, 19.5f, 19.4f, 19.2f, 18.6f,
-                                 17.7f, 17.1f, 16.1f, 15.2f, 14.1f, 13.4f}))),
+                       open_250({5,     5,     5,     5,     5,     6.2f,  7.5f,  8.8f,  10.1f,
+                                 11.3f, 12.6f, 13.9f, 15.2f, 16.8f, 18.4f, 19.3f, 19.6f, 19.5f,
+                                 19.4f, 19.2f, 18.6f, 17.7f, 17.1f, 16.1f, 15.2f, 14.1f, 13.4f}))),
     make_model(row_250("rmz250(2007)", "rmz250", "rmz250", 3.21053f, 48, gears_rmz250,
-                       open_250({5, 5, 5, 5, 5, 6.5f, 8, 9.5f, 11, 12.5f, 14, 15.6f, 16.2f,
-                                 17.3f, 18, 19, 19.9f, 19.9f, 19.5f, 18.7f, 18.2f, 17.5f, 17,
-                                 16.3f, 15.6f, 14.7f, 14}))),
-    make_model(row_250("yz250f(2007)", "yz250f", "yz250f", 3.35294f, 48, gears_yz250f,
-                       open_yz250f_2007)),
+                       open_250({5,     5,     5,     5,     5,     6.5f,  8,     9.5f,  11,
+                                 12.5f, 14,    15.6f, 16.2f, 17.3f, 18,    19,    19.9f, 19.9f,
+                                 19.5f, 18.7f, 18.2f, 17.5f, 17,    16.3f, 15.6f, 14.7f, 14}))),
+    make_model(
+        row_250("yz250f(2007)", "yz250f", "yz250f", 3.35294f, 48, gears_yz250f, open_yz250f_2007)),
     make_model(row_250("yz250f_se(2006)", "yz250f", "yz250f_se", 3.35294f, 48, gears_yz250f,
                        open_yz250f_2007)),
     make_model(row_50("rs50cr", "cr125")),

@@ -62,16 +62,16 @@ struct BikeModel {
   float front_hub_mass;
   Vec3f rear_wheel_pos;
   float rear_rim_radius, rear_tyre_radius, rear_rim_mass, rear_hub_radius, rear_hub_mass;
-  Vec3f frame_pos;      // centre of the frame body
-  float frame_mass;     // without the rider's share
-  Vec3f frame_size;     // box used for the frame's inertia
-  Vec3f steer_pos;      // centre of the upper fork body, steering head anchor
-  Vec3f swingarm_pos;   // centre of the swingarm body
+  Vec3f frame_pos;     // centre of the frame body
+  float frame_mass;    // without the rider's share
+  Vec3f frame_size;    // box used for the frame's inertia
+  Vec3f steer_pos;     // centre of the upper fork body, steering head anchor
+  Vec3f swingarm_pos;  // centre of the swingarm body
   Vec3f swingarm_pivot;
-  Vec3f fork_lower_pos;  // centre of the lower fork body
-  float fork_width;      // distance between the fork legs
-  float fork_length;     // a leg is 2/3 of this long
-  float fork_mass;       // both legs together
+  Vec3f fork_lower_pos;                      // centre of the lower fork body
+  float fork_width;                          // distance between the fork legs
+  float fork_length;                         // a leg is 2/3 of this long
+  float fork_mass;                           // both legs together
   float fork_spring_min, fork_spring_max;    // lb/ft, both legs
   float fork_preload_min, fork_preload_max;  // ft
   float fork_oil_min, fork_oil_max;          // fork air gap range, ft
@@ -85,17 +85,17 @@ struct BikeModel {
   float shock_rebound;
   float swingarm_travel;  // radians
   float shock_ratio_extended, shock_ratio_compressed;
-  float primary_ratio;                   // crank to gearbox
-  float front_sprocket, rear_sprocket;   // teeth
+  float primary_ratio;                  // crank to gearbox
+  float front_sprocket, rear_sprocket;  // teeth
   std::array<float, gear_count> gear_ratio;
-  float engine_inertia;                  // slug ft^2
+  float engine_inertia;  // slug ft^2
   float clutch_stiffness, clutch_damping;
   std::array<float, torque_points> torque_closed;  // ft lb, closed throttle
   std::array<float, torque_points> torque_open;    // ft lb, full throttle
   float shift_down_rpm, shift_up_rpm;              // automatic shifting
-  Vec3f rider_slide_axis;  // along which a version-4 state places the rider
-  Vec3f rider_pos;         // centre of the rider body
-  float rider_slide_min, rider_slide_max;  // ft
+  Vec3f rider_slide_axis;                          // along which a version-4 state places the rider
+  Vec3f rider_pos;                                 // centre of the rider body
+  float rider_slide_min, rider_slide_max;          // ft
   float rider_mass;
   BikeModelFiles files;
   RiderPose rider_pose;

@@ -133,7 +133,8 @@ void drivetrain_step(Bike& bike, int tick) {
   dBodyAddRelTorque(bike.bodies[body_rear_wheel], -transmitted, 0, 0);
   dBodyAddRelTorque(bike.bodies[body_frame], transmitted, 0, 0);
 
-  double speed = bike.engine_speed + step_length * (torque - transmitted / ratio) / bike.engine_inertia;
+  double speed =
+      bike.engine_speed + step_length * (torque - transmitted / ratio) / bike.engine_inertia;
   bike.engine_speed = std::isfinite(speed) ? static_cast<float>(speed) : 0.0f;
   bike.drivetrain_angle =
       static_cast<float>(wrap_angle(drive_angle + step_length * bike.engine_speed / ratio));

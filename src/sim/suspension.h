@@ -9,8 +9,7 @@
 // The five fork values: compression and rebound as multipliers of the
 // model's damping (percent / 100 + 0.5, clamped to 0..2); spring, preload
 // and oil (air gap) as fractions of the model's ranges (clamped to 0..1).
-void set_fork(Bike& bike, float compression, float rebound, float spring, float preload,
-              float oil);
+void set_fork(Bike& bike, float compression, float rebound, float spring, float preload, float oil);
 
 // The four shock values, the same way.
 void set_shock(Bike& bike, float compression, float rebound, float spring, float preload);

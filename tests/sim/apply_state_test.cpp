@@ -132,7 +132,7 @@ TEST_F(ApplyStateTest, CrashedStateDetachesRidingStateReattaches) {
   EXPECT_EQ(bike.crash_counter, 1);
 
   State riding = make_state({500, 100, 500}, 128, 255, 255, 0x52);  // gear 3, throttle 5/15
-  put_fraction(&riding[22], (3.0 + 16) / 32.0, 2);  // rider half a foot high
+  put_fraction(&riding[22], (3.0 + 16) / 32.0, 2);                  // rider half a foot high
   apply_state(bike, riding, context(3));
   EXPECT_EQ(bike.crash_counter, 0);
   EXPECT_EQ(dJointGetBody(bike.joints[joint_rider_mount], 0), bike.bodies[body_rider]);

@@ -20,8 +20,7 @@ constexpr double pi = std::numbers::pi;
 class FixtureData : public ::testing::Environment {
   void SetUp() override { use_fixture_data(TAVRIN_FIXTURES "/sim/shapes"); }
 };
-[[maybe_unused]] const auto* fixture_data =
-    ::testing::AddGlobalTestEnvironment(new FixtureData);
+[[maybe_unused]] const auto* fixture_data = ::testing::AddGlobalTestEnvironment(new FixtureData);
 
 dMass mass_of(dBodyID body) {
   dMass m;
@@ -71,10 +70,10 @@ TEST_F(AssemblyTest, BodyMassesFollowTheModel) {
     EXPECT_NEAR(mass_of(b[body_fork_lower]).mass, m.fork_mass, 1e-9);
     // Each of the swingarm's two boxes carries the whole swingarm mass.
     EXPECT_NEAR(mass_of(b[body_swingarm]).mass, 2 * m.swingarm_mass, 1e-9);
-    EXPECT_NEAR(bike.total_mass,
-                m.frame_mass + m.rider_mass + 0.5625 + 0.78125 + 2 * m.fork_mass +
-                    2 * m.swingarm_mass,
-                1e-5);
+    EXPECT_NEAR(
+        bike.total_mass,
+        m.frame_mass + m.rider_mass + 0.5625 + 0.78125 + 2 * m.fork_mass + 2 * m.swingarm_mass,
+        1e-5);
   }
 }
 
@@ -96,8 +95,8 @@ TEST_F(AssemblyTest, InertiasOfFrameWheelsForkAndSwingarm) {
                    hub + own + rim_m * rim_r * rim_r / 2, 0};
   };
   expect_inertia(mass_of(bike.bodies[body_front_wheel]),
-                 wheel(m.front_hub_mass, m.front_hub_radius, m.front_rim_mass,
-                       m.front_rim_radius, m.front_tyre_radius));
+                 wheel(m.front_hub_mass, m.front_hub_radius, m.front_rim_mass, m.front_rim_radius,
+                       m.front_tyre_radius));
   expect_inertia(mass_of(bike.bodies[body_rear_wheel]),
                  wheel(m.rear_hub_mass, m.rear_hub_radius, m.rear_rim_mass, m.rear_rim_radius,
                        m.rear_tyre_radius));
@@ -107,9 +106,10 @@ TEST_F(AssemblyTest, InertiasOfFrameWheelsForkAndSwingarm) {
   double w2 = m.fork_width / 2.0;
   double perp = leg_m * (3 * a * a + len * len) / 12;
   double along = leg_m * a * a / 2;
-  double rake = std::atan((m.steer_pos.z - m.fork_lower_pos.z) / (m.steer_pos.y - m.fork_lower_pos.y));
-  Inertia fork = turned_about_x(2 * perp, 2 * (along + leg_m * w2 * w2),
-                                2 * (perp + leg_m * w2 * w2), rake);
+  double rake =
+      std::atan((m.steer_pos.z - m.fork_lower_pos.z) / (m.steer_pos.y - m.fork_lower_pos.y));
+  Inertia fork =
+      turned_about_x(2 * perp, 2 * (along + leg_m * w2 * w2), 2 * (perp + leg_m * w2 * w2), rake);
   expect_inertia(mass_of(bike.bodies[body_fork_upper]), fork);
   expect_inertia(mass_of(bike.bodies[body_fork_lower]), fork);
 
@@ -117,10 +117,9 @@ TEST_F(AssemblyTest, InertiasOfFrameWheelsForkAndSwingarm) {
   Vec3f arm = m.rear_wheel_pos - m.swingarm_pivot;
   double bm = m.swingarm_mass, side = m.frame_size.x / 4.0, l = length(arm);
   double off = m.frame_size.x / 2.0;
-  Inertia swingarm = turned_about_x(2 * bm / 12 * (side * side + l * l),
-                                    2 * (bm / 12 * (side * side + l * l) + bm * off * off),
-                                    2 * (bm / 12 * (2 * side * side) + bm * off * off),
-                                    -std::atan(arm.y / arm.z));
+  Inertia swingarm = turned_about_x(
+      2 * bm / 12 * (side * side + l * l), 2 * (bm / 12 * (side * side + l * l) + bm * off * off),
+      2 * (bm / 12 * (2 * side * side) + bm * off * off), -std::atan(arm.y / arm.z));
   expect_inertia(mass_of(bike.bodies[body_swingarm]), swingarm);
 
   expect_inertia(mass_of(bike.bodies[body_rider]),
@@ -203,7 +202,8 @@ TEST_F(AssemblyTest, NewBikeStandsAtModelPositionsWithDefaults) {
   EXPECT_NEAR(position_of(bike.bodies[body_front_wheel]).y, 1.09, 1e-6);
   EXPECT_NEAR(position_of(bike.bodies[body_rear_wheel]).y, 1.04, 1e-6);
   EXPECT_NEAR(position_of(bike.bodies[body_rider]).z, 4.12, 1e-6);
-  EXPECT_EQ(bike.flags, flag_direct_steer_airborne | flag_stop_wheelies_front | flag_front_antilock);
+  EXPECT_EQ(bike.flags,
+            flag_direct_steer_airborne | flag_stop_wheelies_front | flag_front_antilock);
   EXPECT_FLOAT_EQ(bike.final_ratio, 51.0f / 13);
   EXPECT_FLOAT_EQ(bike.engine_inertia, 0.00488281f);
   EXPECT_FLOAT_EQ(bike.suspension.fork_spring, (510.696f + 698.848f) / 2);

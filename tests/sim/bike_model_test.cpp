@@ -20,6 +20,8 @@ struct ModelCase {
   const char* bike_texture;
 };
 
+// clang-format off
+// One row per model, as in the model table., as in the model table.
 constexpr ModelCase model_cases[] = {
     {"crf250(2009)", "250f", 4.24f, 0.703125f, 0.504375f, 3.16667f, 13, 51,
      {2.14286f, 1.75f, 1.45f, 1.22727f, 1.04167f, -1}, 0.00488281f, 7500, 0.75f, 8000, 12500,
@@ -88,6 +90,7 @@ constexpr ModelCase model_cases[] = {
      {3.09091f, 2, 1.5f, 1.2f, 1.04545f, 0.956522f}, 0.00119358f, 1200, 1, 9400, 12000, 3.729f,
      "@yz125_frame.jm", "@yz125.png"},
 };
+// clang-format on
 
 TEST(BikeModelTable, EveryRowMatchesTheModelTableInLookupOrder) {
   ASSERT_EQ(std::size(model_cases), bike_models.size());

@@ -16,7 +16,9 @@ namespace {
 constexpr double pi = std::numbers::pi;
 
 double rpm_of(const Bike& bike) { return bike.engine_speed * rpm_per_rad_s; }
-void set_rpm(Bike& bike, double rpm) { bike.engine_speed = static_cast<float>(rpm / rpm_per_rad_s); }
+void set_rpm(Bike& bike, double rpm) {
+  bike.engine_speed = static_cast<float>(rpm / rpm_per_rad_s);
+}
 
 // The torque the drivetrain put on the rear wheel about its axle (body x),
 // read from the accumulator before any world step.
@@ -41,9 +43,9 @@ TEST_F(DrivetrainTest, TorqueInterpolatesBetweenCurves) {
     float torque;
   };
   const Case cases[] = {
-      {0, 0, 2},        {1250, 0, 0.5f},  {1500, 0, 0},          {2000, 1, 5},
-      {2750, 1, 7.15f},  {2750, 0.5f, 2.825f},  {24500, 1, -11},  {40000, 0, -23},
-      {-300, 1, 5},
+      {0, 0, 2},       {1250, 0, 0.5f},  {1500, 0, 0},
+      {2000, 1, 5},    {2750, 1, 7.15f}, {2750, 0.5f, 2.825f},
+      {24500, 1, -11}, {40000, 0, -23},  {-300, 1, 5},
   };
   for (const Case& c : cases) {
     set_rpm(bike, c.rpm);
@@ -79,7 +81,8 @@ TEST_F(DrivetrainTest, AutoClutchTransmitsFrom5000To7000Rpm) {
     dBodySetTorque(bike.bodies[body_rear_wheel], 0, 0, 0);
     set_rpm(bike, c.rpm);
     // A windup of 0.1 rad with the wheel at rest: S = 7500 * 0.1 + damping.
-    bike.drivetrain_angle = static_cast<float>(dJointGetHingeAngle(bike.joints[joint_rear_axle]) + 0.1);
+    bike.drivetrain_angle =
+        static_cast<float>(dJointGetHingeAngle(bike.joints[joint_rear_axle]) + 0.1);
     double damping = std::clamp(bike.engine_speed * 0.75, -500.0, 500.0);
     double spring = 7500 * double(bike.drivetrain_angle) + damping;
     drivetrain_step(bike, 1);
@@ -229,8 +232,15 @@ TEST_F(DrivetrainTest, StopWheeliesCutsTheDriveWhileTheNoseRises) {
 
 TEST_F(DrivetrainTest, RiderInputIsClampedAndACrashedRiderLetsGo) {
   Bike& bike = make_bike();
-  RiderInput input{.throttle = 3, .clutch = -1, .front_brake = 0.5f, .rear_brake = 2,
-                   .steer = -4, .dab = 0.25f, .back_up = 9, .lean = 0.5f, .shift = 1};
+  RiderInput input{.throttle = 3,
+                   .clutch = -1,
+                   .front_brake = 0.5f,
+                   .rear_brake = 2,
+                   .steer = -4,
+                   .dab = 0.25f,
+                   .back_up = 9,
+                   .lean = 0.5f,
+                   .shift = 1};
   set_rider_input(bike, input);
   EXPECT_EQ(bike.throttle, 1);
   EXPECT_EQ(bike.clutch, 0);

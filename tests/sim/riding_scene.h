@@ -26,8 +26,8 @@
 inline Terrain flat_terrain(int shift = 7, float spacing = 4) {
   Terrain terrain;
   set_height_field_geometry(terrain.field, shift, spacing);
-  terrain.field.heights.assign(
-      static_cast<std::size_t>(terrain.field.size) * terrain.field.size, 0.0f);
+  terrain.field.heights.assign(static_cast<std::size_t>(terrain.field.size) * terrain.field.size,
+                               0.0f);
   return terrain;
 }
 

@@ -56,8 +56,8 @@ TEST(Riding, BikeComesToRestOnItsTyresWithSag) {
 
 struct Acceleration {
   const char* model;
-  double zero_to;       // mph the acceleration is timed to
-  double max_seconds;   // must get there this soon
+  double zero_to;      // mph the acceleration is timed to
+  double max_seconds;  // must get there this soon
   double min_top_mph, max_top_mph;
 };
 
@@ -84,8 +84,8 @@ TEST(Riding, FullThrottleShiftsUpToAPlausibleTopSpeed) {
       top_gear = std::max(top_gear, bike.gear);
       if (position_of(bike.bodies[body_frame]).z < 100) break;  // end of the runway
     }
-    std::printf("%s: 0-%.0f mph %.2f s, 0-60 mph %.2f s, top speed %.1f mph in gear %d\n",
-                r.model, r.zero_to, zero_to_time, zero_to_60, top, top_gear + 1);
+    std::printf("%s: 0-%.0f mph %.2f s, 0-60 mph %.2f s, top speed %.1f mph in gear %d\n", r.model,
+                r.zero_to, zero_to_time, zero_to_60, top, top_gear + 1);
     EXPECT_GT(zero_to_time, 0);
     EXPECT_LT(zero_to_time, r.max_seconds);
     EXPECT_GE(top, r.min_top_mph);
@@ -130,8 +130,8 @@ TEST(Riding, AntilockReleasesASlidingBrake) {
     Bike& bike = scene.add_bike("cr125", 512, 1900);
     full_throttle(bike);
     while (frame_speed(bike) < 30 * ft_per_s_per_mph) scene.step();
-    apply_bike_setup(bike, {.rear_brake_torque = 500, .front_antilock = false,
-                            .rear_antilock = antilock});
+    apply_bike_setup(
+        bike, {.rear_brake_torque = 500, .front_antilock = false, .rear_antilock = antilock});
     set_throttle(bike, 0);
     set_clutch(bike, 0);
     set_rear_brake(bike, 1);

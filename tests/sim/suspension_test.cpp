@@ -36,7 +36,7 @@ TEST_F(SuspensionTest, ForkForceFromSpringPreloadAndAir) {
   pose(bike, 0, 0);
   EXPECT_NEAR(dJointGetSliderPosition(bike.joints[joint_fork_slide]), 0, 1e-6);
   EXPECT_NEAR(fork_force(bike), 0, 1e-6);  // whatever the preload
-  pose(bike, -0.01, 0);  // within the first 1/32: faded in
+  pose(bike, -0.01, 0);                    // within the first 1/32: faded in
   double air = 82.46169 * ((1 + s.fork_air_gap) / (1 + s.fork_air_gap - 0.01) - 1);
   EXPECT_NEAR(fork_force(bike), ((s.fork_preload + 0.01) * s.fork_spring + air) * 0.32, 1e-2);
   pose(bike, -0.5, 0);
@@ -44,7 +44,8 @@ TEST_F(SuspensionTest, ForkForceFromSpringPreloadAndAir) {
   EXPECT_NEAR(fork_force(bike), (s.fork_preload + 0.5) * s.fork_spring + air, 1e-2);
   suspension_step(bike);
   EXPECT_EQ(dJointGetSliderParam(bike.joints[joint_fork_slide], dParamVel), 1000);
-  EXPECT_NEAR(dJointGetSliderParam(bike.joints[joint_fork_slide], dParamFMax), fork_force(bike), 1e-9);
+  EXPECT_NEAR(dJointGetSliderParam(bike.joints[joint_fork_slide], dParamFMax), fork_force(bike),
+              1e-9);
 }
 
 TEST_F(SuspensionTest, AirTermAtFullTravelWithTheSmallestGap) {
