@@ -134,6 +134,27 @@ TEST_F(GameWindow, TheScreenshotKeyShootsTheNextFrameWhileRiding) {
   EXPECT_TRUE(file.good());
 }
 
+TEST_F(GameWindow, SwitchesBetweenFullScreenAndAWindowOfTheAskedSize) {
+  ASSERT_EQ(open_game_window(*p, loop), WindowStart::ready);
+  auto drawn_size = [&] {
+    for (int i = 0; i < 50; ++i) {  // the X server takes a moment to resize
+      auto size = korb_begin_frame(loop.window);
+      if (size) korb_end_frame(loop.window);
+      SDL_Delay(10);
+      if (size && i > 5) return *size;
+    }
+    return DrawableSize{};
+  };
+  korb_set_video_mode(loop.window, 0, 0, 16 | kFullscreenFlag);
+  DrawableSize full = drawn_size();
+  EXPECT_EQ(full.width, korb_display_modes().front().width);
+  EXPECT_EQ(full.height, korb_display_modes().front().height);
+  korb_set_video_mode(loop.window, 400, 300, 16);
+  DrawableSize windowed = drawn_size();
+  EXPECT_EQ(windowed.width, 400);
+  EXPECT_EQ(windowed.height, 300);
+}
+
 TEST_F(GameWindow, AnImpossibleRequestFailsWithTheReasonLogged) {
   p->options.depth = 48;  // 16 bits per colour channel: no such visual
   EXPECT_EQ(open_game_window(*p, loop), WindowStart::failed);
