@@ -55,6 +55,36 @@ void expect_inertia(const dMass& m, Inertia want) {
 
 class AssemblyTest : public SimTest {};
 
+TEST_F(AssemblyTest, WorldGravityAndOneContactGroupEmptiedEachStep) {
+  Bike& bike = make_bike();
+  dVector3 g;
+  dWorldGetGravity(world_.world, g);
+  EXPECT_EQ(g[0], 0);
+  EXPECT_EQ(g[1], -32);
+  EXPECT_EQ(g[2], 0);
+  dBodyID frame = bike.bodies[body_frame];
+  int own = dBodyGetNumJoints(frame);  // steering head, swingarm pivot, rider mount
+  EXPECT_EQ(own, 3);
+  dContact contact{};
+  contact.geom.normal[1] = 1;
+  set_soft_contact(contact.surface, 2500, 250);
+  dJointAttach(dJointCreateContact(world_.world, world_.contacts, &contact), frame, nullptr);
+  EXPECT_EQ(dBodyGetNumJoints(frame), own + 1);
+  step_world(world_);
+  EXPECT_EQ(dBodyGetNumJoints(frame), own);
+}
+
+TEST(SoftContact, SpringAndDamperBecomeErpAndCfmForTheStep) {
+  double h = 1.0 / 128;
+  EXPECT_DOUBLE_EQ(soft_erp(2500, 250), h * 2500 / (h * 2500 + 250));
+  EXPECT_DOUBLE_EQ(soft_cfm(2500, 250), 1 / (h * 2500 + 250));
+  dSurfaceParameters surface{};
+  surface.mode = dContactApprox1;
+  set_soft_contact(surface, 25000, 2500);
+  EXPECT_EQ(surface.mode, dContactApprox1 | dContactSoftERP | dContactSoftCFM);
+  EXPECT_DOUBLE_EQ(surface.soft_erp, soft_erp(25000, 2500));
+}
+
 TEST_F(AssemblyTest, BodyMassesFollowTheModel) {
   for (const char* name : {"crf250(2009)", "cr125", "rs50yz"}) {
     SCOPED_TRACE(name);
