@@ -9,10 +9,18 @@
 
 #include "base/ripemd160.h"
 #include "riding_scene.h"
+#include "sim_fixture.h"
 
 namespace {
 
 constexpr int ticks_per_second = 128;
+
+// No data files: the bikes have no collision shapes, so the scenes (and the
+// stored digest) do not depend on the generated data set.
+class NoData : public ::testing::Environment {
+  void SetUp() override { use_fixture_data(nullptr); }
+};
+[[maybe_unused]] const auto* no_data = ::testing::AddGlobalTestEnvironment(new NoData);
 
 Vec3 position_of(dBodyID body) {
   const dReal* p = dBodyGetPosition(body);

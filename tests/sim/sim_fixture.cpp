@@ -13,6 +13,6 @@ void use_fixture_data(const char* fixture_folder) {
       std::filesystem::temp_directory_path() / ("tavrin_sim_home_" + std::to_string(::getpid()));
   std::filesystem::create_directories(home);
   ::setenv("XDG_DATA_HOME", home.c_str(), 1);
-  ::setenv("QZ_HOME", fixture_folder, 1);
+  ::setenv("QZ_HOME", fixture_folder ? fixture_folder : home.c_str(), 1);
   reset_data_dirs_for_tests();
 }

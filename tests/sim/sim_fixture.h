@@ -29,5 +29,6 @@ class SimTest : public ::testing::Test {
 
 // Points the data directories at the test's fixture folder and the home at
 // a fresh temporary folder before anything looks them up, so no test reads
-// the generated data set or writes into the real home.
+// the generated data set or writes into the real home. A null folder leaves
+// only the empty home: no data files at all.
 void use_fixture_data(const char* fixture_folder);
