@@ -33,8 +33,7 @@ bool same_sign(double a, double b) { return (a > 0 && b > 0) || (a < 0 && b < 0)
 
 int fixed_camera_mode(int mode, bool track_loaded, bool viewed_local, bool viewed_empty) {
   if (track_loaded && mode == camera_title) mode = camera_first_person;
-  if (viewed_local && mode != camera_editor && mode != camera_first_person &&
-      mode != camera_chase)
+  if (viewed_local && mode != camera_editor && mode != camera_first_person && mode != camera_chase)
     mode = camera_first_person;
   if (viewed_empty) mode = camera_free;
   if (!track_loaded) mode = camera_title;
@@ -43,11 +42,16 @@ int fixed_camera_mode(int mode, bool track_loaded, bool viewed_local, bool viewe
 
 int next_camera_mode(int mode, bool editor_enabled) {
   switch (mode) {
-    case camera_first_person: return editor_enabled ? camera_editor : camera_chase;
-    case camera_editor: return camera_chase;
-    case camera_chase: return camera_free;
-    case camera_free: return camera_first_person;
-    default: return mode;
+    case camera_first_person:
+      return editor_enabled ? camera_editor : camera_chase;
+    case camera_editor:
+      return camera_chase;
+    case camera_chase:
+      return camera_free;
+    case camera_free:
+      return camera_first_person;
+    default:
+      return mode;
   }
 }
 
@@ -93,8 +97,8 @@ void free_camera_step(FreeCamera& camera, const ControlSlots& slots, const Follo
   if (slots[slot_throttle] > 0.5f) camera.speed = std::min(100.0, camera.speed + 80 * step);
   if (slots[slot_front_brake] > 0.5f) camera.speed = std::max(-100.0, camera.speed - 80 * step);
   double decay = 60 * step;
-  camera.speed = camera.speed > 0 ? std::max(0.0, camera.speed - decay)
-                                  : std::min(0.0, camera.speed + decay);
+  camera.speed =
+      camera.speed > 0 ? std::max(0.0, camera.speed - decay) : std::min(0.0, camera.speed + decay);
 
   if (std::fabs(camera.speed) > 0.0001) {
     Vec3 along{std::sin(camera.yaw) * std::cos(camera.pitch), std::sin(camera.pitch),

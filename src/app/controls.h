@@ -58,8 +58,8 @@ struct RiderInputOptions {
 
 // State kept from step to step for the sticky sit/dab toggle.
 struct StickyDab {
-  bool down = false;    // slot 6 was at 0.5 or more last step
-  float output = 0;     // the toggled value, 0 or 1
+  bool down = false;  // slot 6 was at 0.5 or more last step
+  float output = 0;   // the toggled value, 0 or 1
 };
 
 // The local bike's input from the slots. current_clutch is the bike's

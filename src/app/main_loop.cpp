@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int kDrawableTries = 161;         // about 10 s of waiting
-constexpr double kDrawableWait = 0.0625;    // seconds between tries
+constexpr int kDrawableTries = 161;       // about 10 s of waiting
+constexpr double kDrawableWait = 0.0625;  // seconds between tries
 
 // The command keys the loop reacts to, besides the riding controls.
 std::array<KeyBinding*, 8> command_keys(Settings& s) {
@@ -46,8 +46,7 @@ void handle_event(Program& p, GameLoop& loop, const KorbEvent& event) {
     game.quit_requested = true;
     return;
   }
-  if (capture_event(korb_input(loop.window), loop.capture, event,
-                    loop.menu_keys[menu_key_esc]))
+  if (capture_event(korb_input(loop.window), loop.capture, event, loop.menu_keys[menu_key_esc]))
     return;
   if (event.pressed && event.code == loop.menu_keys[menu_key_esc]) {
     game.menu = game.menu < 0 ? 0 : -1;
@@ -95,8 +94,8 @@ void run_step(Program& p, GameLoop& loop, double deadline) {
       if (viewed) {
         RiderInputOptions options{user_settings.reverse_steering.current == 1,
                                   user_settings.sticky_dab.current == 1};
-        loop.rider_input = rider_input_from_slots(loop.slots, options, viewed->clutch,
-                                                  loop.sticky_dab, game.step);
+        loop.rider_input =
+            rider_input_from_slots(loop.slots, options, viewed->clutch, loop.sticky_dab, game.step);
       }
     } else if (game.camera_mode == camera_chase) {
       chase_camera_step(loop.chase, loop.slots, game.step);
@@ -108,9 +107,9 @@ void run_step(Program& p, GameLoop& loop, double deadline) {
         target = FollowTarget{{position[0], position[1], position[2]},
                               {velocity[0], velocity[1], velocity[2]}};
       }
-      free_camera_step(loop.free_camera, loop.slots, target ? &*target : nullptr, game.paused,
-                       game.step,
-                       [](double x, double z) { return height_at(game_track.terrain.field, x, z); });
+      free_camera_step(
+          loop.free_camera, loop.slots, target ? &*target : nullptr, game.paused, game.step,
+          [](double x, double z) { return height_at(game_track.terrain.field, x, z); });
     }
     if (server_requested) game.paused = false;
   }
@@ -224,9 +223,8 @@ void run_main_loop(Program& p, GameLoop& loop) {
   const PacingClock clock{korb_time, korb_sleep};
   while (!game.quit_requested) {
     bool viewed_empty = !game.bikes[game.viewed_bike];
-    game.camera_mode =
-        fixed_camera_mode(game.camera_mode, game.track_name != nullptr, viewed_is_local(game),
-                          viewed_empty);
+    game.camera_mode = fixed_camera_mode(game.camera_mode, game.track_name != nullptr,
+                                         viewed_is_local(game), viewed_empty);
     if (!draw_frame(p, loop)) break;
 
     PacedFrame frame = pace_frame(loop.pacing, game, clock);

@@ -46,7 +46,7 @@ struct GameLoop {
   // Codes of kMenuKeyNames, kNoKey when a name is not known.
   std::array<int, kMenuKeyNames.size()> menu_keys{};
   bool mouse_button_held = false;
-  int screenshot_number = -1;  // -1 until the first screenshot of the run
+  int screenshot_number = -1;      // -1 until the first screenshot of the run
   bool screenshot_wanted = false;  // taken from the next drawn frame
   DrawableSize drawable;           // of the latest drawn frame
 };

@@ -20,8 +20,7 @@ int next_screenshot_number(const std::vector<std::string>& file_names) {
     int used = 0;
     if (std::sscanf(name.c_str(), "screenshot%u.%4s%n", &n, extension, &used) == 2 &&
         static_cast<std::size_t>(used) == name.size() &&
-        (std::strcmp(extension, "png") == 0 || std::strcmp(extension, "ppm") == 0) &&
-        n < 1000000) {
+        (std::strcmp(extension, "png") == 0 || std::strcmp(extension, "ppm") == 0) && n < 1000000) {
       next = std::max(next, static_cast<int>(n) + 1);
     }
   }

@@ -28,7 +28,8 @@ void open_binding(KorbInput& input, KeyBinding& binding) {
     }
   } else if (binding.axis_name) {
     binding.axis = open_axis(input, binding.axis_name);
-    if (!binding.axis) korb_log("Can't open axis \"%s\" for %s\n", binding.axis_name, binding.label);
+    if (!binding.axis)
+      korb_log("Can't open axis \"%s\" for %s\n", binding.axis_name, binding.label);
   }
 }
 

@@ -16,13 +16,13 @@
 inline constexpr int kNoKey = -1;
 
 struct KeyBinding {
-  const char* label = "";            // the control's menu label
-  const char* key_name = nullptr;    // interned; null when bound to an axis or nothing
-  int key_code = kNoKey;             // looked up from key_name at start-up
-  const char* axis_name = nullptr;   // interned; null when bound to a key or nothing
-  KorbAxis* axis = nullptr;          // open handle of axis_name (owned), or null
-  float range_low = 0.0f;            // axis reading / 32768 that gives 0
-  float range_high = 1.0f;           // axis reading / 32768 that gives 1
+  const char* label = "";           // the control's menu label
+  const char* key_name = nullptr;   // interned; null when bound to an axis or nothing
+  int key_code = kNoKey;            // looked up from key_name at start-up
+  const char* axis_name = nullptr;  // interned; null when bound to a key or nothing
+  KorbAxis* axis = nullptr;         // open handle of axis_name (owned), or null
+  float range_low = 0.0f;           // axis reading / 32768 that gives 0
+  float range_high = 1.0f;          // axis reading / 32768 that gives 1
 };
 
 // The control value of an axis binding: the reading (-32768..32767) scaled
@@ -53,8 +53,7 @@ void start_binding_capture(KorbInput& input, BindingCapture& capture, KeyBinding
 // Offers one event to a pending capture; true when the capture took it
 // (every event is taken while a capture is pending). A pressed event with
 // esc_code cancels; another pressed event with a name binds that key.
-bool capture_event(KorbInput& input, BindingCapture& capture, const KorbEvent& event,
-                   int esc_code);
+bool capture_event(KorbInput& input, BindingCapture& capture, const KorbEvent& event, int esc_code);
 
 // After a step's events: binds the candidate axis pushed furthest, when it
 // is past half its range, with the range 0.0625..0.9375 on its side.

@@ -25,5 +25,4 @@ std::vector<DisplayMode> build_display_mode_list(const DisplayMode& desktop,
 // The listed mode with width >= w and height >= h and the smallest
 // width + height - w - h (the first on a tie). Nothing when none fits or
 // w or h is 0: the caller then uses the desktop size.
-std::optional<DisplayMode> choose_fullscreen_mode(std::span<const DisplayMode> modes, int w,
-                                                  int h);
+std::optional<DisplayMode> choose_fullscreen_mode(std::span<const DisplayMode> modes, int w, int h);

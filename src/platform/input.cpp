@@ -142,9 +142,8 @@ KorbDevice* find_device(KorbInput& input, std::string_view name) {
 
 std::optional<int> find_key(KorbInput& input, std::string_view name) {
   name = resolve_alias(input, name);
-  if (auto code = find_named_key(input, name, [](std::string_view a, std::string_view b) {
-        return a == b;
-      }))
+  if (auto code = find_named_key(input, name,
+                                 [](std::string_view a, std::string_view b) { return a == b; }))
     return code;
   if (auto code = find_named_key(input, name, loose_key_equal)) return code;
   if (auto scan = parse_hex_scan_code(name)) return kKeyCodeBase + *scan;

@@ -44,9 +44,9 @@ struct KorbDevice {
   int base = 0;      // identifier << 16; button b has the code base + b
   int axes = 0;
   int buttons = 0;
-  int open_count = 0;     // axis handles open on it
-  bool attached = true;   // false while unplugged: axes read 0
-  bool watched = false;   // a key binding names one of its buttons
+  int open_count = 0;                   // axis handles open on it
+  bool attached = true;                 // false while unplugged: axes read 0
+  bool watched = false;                 // a key binding names one of its buttons
   std::vector<std::string> axis_names;  // "<name> axis <i>", one per axis
   KorbDeviceOps ops{};
   void* data = nullptr;  // owned by the ops (released by ops.free)

@@ -32,8 +32,8 @@ std::span<const DisplayMode> korb_display_modes();
 // least width x height (0 x 0: the desktop size); windowed 0 x 0 is the
 // desktop size too. The bit counts are minimums. Returns null, with the
 // reason logged, when the display, the window or the context fails.
-KorbWindow* korb_open_window(const char* title, int width, int height, int flags,
-                             int alpha_bits, int depth_bits, int stencil_bits, int accum_bits);
+KorbWindow* korb_open_window(const char* title, int width, int height, int flags, int alpha_bits,
+                             int depth_bits, int stencil_bits, int accum_bits);
 
 // Deletes the context, closes the input devices and the window, restoring
 // the desktop mode. Null is fine.

@@ -3,10 +3,10 @@
 // and the loop ends on the window's close request. Skipped without a
 // display.
 
+#include <GL/gl.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <GL/gl.h>
 
 #include <fstream>
 
@@ -14,12 +14,12 @@
 #include <memory>
 #include <string>
 
+#include "../platform/temp_dir.h"
 #include "app/main_loop.h"
 #include "app/screenshot.h"
 #include "data/data_dirs.h"
 #include "platform/log.h"
 #include "platform/messages.h"
-#include "../platform/temp_dir.h"
 
 // libdbus, reached through SDL's video start, keeps a buffer for the life
 // of the process; the sanitizer build must not count it as ours.

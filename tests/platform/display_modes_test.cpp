@@ -13,9 +13,11 @@ bool same(const DisplayMode& a, const DisplayMode& b) {
 }
 
 TEST(DisplayModes, DesktopFirstThenNewTriplesOfUsableDepths) {
-  std::vector<DisplayMode> found = {
-      {800, 600, 16, 60}, {640, 480, 16, 75}, {800, 600, 32, 60}, {800, 600, 16, 75},
-      {1024, 768, 12, 60}};
+  std::vector<DisplayMode> found = {{800, 600, 16, 60},
+                                    {640, 480, 16, 75},
+                                    {800, 600, 32, 60},
+                                    {800, 600, 16, 75},
+                                    {1024, 768, 12, 60}};
   auto modes = build_display_mode_list({640, 480, 16, 60}, found);
   std::vector<DisplayMode> want = {{640, 480, 16}, {800, 600, 16}, {800, 600, 32}};
   ASSERT_EQ(modes.size(), want.size());

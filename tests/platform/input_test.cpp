@@ -170,7 +170,7 @@ TEST_F(CaptureFixture, AxisPushedNegativeBindsWithTheNegativeRange) {
 TEST_F(CaptureFixture, KeyPressBindsAndEscCancels) {
   start_binding_capture(input, capture, binding);
   EXPECT_TRUE(capture_event(input, capture, {0x102E, false, 0}, kEsc));  // release: taken
-  EXPECT_TRUE(capture_event(input, capture, {'c', true, 0}, kEsc));       // character: ignored
+  EXPECT_TRUE(capture_event(input, capture, {'c', true, 0}, kEsc));      // character: ignored
   EXPECT_EQ(capture.binding, &binding);
   EXPECT_TRUE(capture_event(input, capture, {0x102E, true, 0}, kEsc));
   EXPECT_EQ(capture.binding, nullptr);

@@ -50,7 +50,9 @@ TEST(SdlEvents, TypedTextGivesCharacterCodesUpTo255) {
   SDL_Event text{};
   text.type = SDL_TEXTINPUT;
   text.text.timestamp = SDL_GetTicks();
-  std::snprintf(text.text.text, sizeof text.text.text, "a\xC3\xA9\xE2\x82\xAC" "b\xFF");
+  std::snprintf(text.text.text, sizeof text.text.text,
+                "a\xC3\xA9\xE2\x82\xAC"
+                "b\xFF");
   sdl_input_event(input, text);
   std::vector<int> codes;
   for (const KorbEvent& e : drain(input)) codes.push_back(e.code);

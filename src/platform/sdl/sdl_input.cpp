@@ -42,8 +42,7 @@ void free_joystick(KorbDevice& device) {
   device.data = nullptr;
 }
 
-constexpr KorbDeviceOps kJoystickOps{nullptr, nullptr, read_joystick_axis, nullptr,
-                                     free_joystick};
+constexpr KorbDeviceOps kJoystickOps{nullptr, nullptr, read_joystick_axis, nullptr, free_joystick};
 
 int read_mouse_axis(KorbDevice& device, int axis) {
   auto* mouse = static_cast<SdlMouse*>(device.data);
@@ -115,12 +114,17 @@ void push_text(KorbInput& input, const char* text, double time) {
 // characters too (Tab cycles the camera, Enter and Backspace edit text).
 int control_character(SDL_Scancode scancode) {
   switch (scancode) {
-    case SDL_SCANCODE_TAB: return 9;
-    case SDL_SCANCODE_BACKSPACE: return 8;
+    case SDL_SCANCODE_TAB:
+      return 9;
+    case SDL_SCANCODE_BACKSPACE:
+      return 8;
     case SDL_SCANCODE_RETURN:
-    case SDL_SCANCODE_KP_ENTER: return 13;
-    case SDL_SCANCODE_ESCAPE: return 27;
-    default: return -1;
+    case SDL_SCANCODE_KP_ENTER:
+      return 13;
+    case SDL_SCANCODE_ESCAPE:
+      return 27;
+    default:
+      return -1;
   }
 }
 

@@ -156,8 +156,8 @@ std::span<const DisplayMode> korb_display_modes() {
   return modes;
 }
 
-KorbWindow* korb_open_window(const char* title, int width, int height, int flags,
-                             int alpha_bits, int depth_bits, int stencil_bits, int accum_bits) {
+KorbWindow* korb_open_window(const char* title, int width, int height, int flags, int alpha_bits,
+                             int depth_bits, int stencil_bits, int accum_bits) {
   korb_display_modes();
   // SDL delivers window messages on this thread whatever the option says:
   // it is read and logged, and messages are processed as events are read.
@@ -284,9 +284,7 @@ std::optional<int> korb_find_key(KorbWindow* window, std::string_view name) {
   return find_key(*window->input, name);
 }
 
-const char* korb_key_name(KorbWindow* window, int code) {
-  return key_name(*window->input, code);
-}
+const char* korb_key_name(KorbWindow* window, int code) { return key_name(*window->input, code); }
 
 KorbAxis* korb_open_axis(KorbWindow* window, std::string_view name) {
   return open_axis(*window->input, name);
@@ -300,8 +298,6 @@ bool korb_alias(KorbWindow* window, std::string_view alias, std::string_view tar
   return add_alias(*window->input, alias, target);
 }
 
-std::vector<std::string> korb_axis_names(KorbWindow* window) {
-  return axis_names(*window->input);
-}
+std::vector<std::string> korb_axis_names(KorbWindow* window) { return axis_names(*window->input); }
 
 KorbInput& korb_input(KorbWindow* window) { return *window->input; }
