@@ -1,6 +1,9 @@
 #include "platform/intern.h"
 
+#include "platform/memory.h"
+
 #include <mutex>
+#include <new>
 #include <string>
 #include <unordered_set>
 
@@ -17,5 +20,10 @@ std::unordered_set<std::string>& interned() {
 
 const char* intern_string(std::string_view text) {
   std::lock_guard hold(intern_lock);
-  return interned().emplace(text).first->c_str();
+  // Programs without the out-of-memory handler still end on the one path.
+  try {
+    return interned().emplace(text).first->c_str();
+  } catch (const std::bad_alloc&) {
+    fatal_out_of_memory();
+  }
 }
