@@ -1,11 +1,11 @@
 #include "platform/intern.h"
 
-#include "platform/memory.h"
-
 #include <mutex>
 #include <new>
 #include <string>
 #include <unordered_set>
+
+#include "platform/memory.h"
 
 namespace {
 // Set nodes never move, so each element's c_str() stays valid for the run.
