@@ -72,12 +72,15 @@ bool stream_remove(const char* name);
 
 // Formatted reading in the style of scanf, with the game's own rules that
 // every text data file is defined by. Directives: white space (skips any
-// run, possibly none), a literal character (must match, else -1), %%, %d,
+// run, possibly none), a literal character (must match, else -1; the end
+// of input does not match), %% (no white space skipped before it), %d,
 // %i (base from the prefix: 0x hex, 0 octal), %o, %x/%X (digits only; no
 // 0x prefix), %f, %s, %c, %[set] (an empty match stores an empty string
 // and counts), %n. Modifiers: '*' (suppress), a width, 'h' (short; "hh"
 // signed char), 'l' (long for integers and %n, double for %f), "ll"
-// (long long for integers, long double for %f), 'L' and 'q' (long double).
+// (long long for integers, long double for %f), 'L' and 'q' (long double
+// for %f, long long for integers). The stored types are scanf's, so the
+// compiler checks calls with scanf's format rules.
 // Integers are accumulated in 32-bit arithmetic without overflow checks.
 // Without a width a field may be up to 1000000 characters long: give %s
 // and %[ a width that fits the buffer.
