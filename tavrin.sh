@@ -37,7 +37,8 @@ build() {
 
 # run_tests DIR: every test of one build, under a virtual display.
 run_tests() {
-  (cd "$1" && LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" xvfb-run -a -s "-screen 0 1280x1024x24" \
+  local supp="$PWD/tests/lsan.supp"
+  (cd "$1" && LSAN_OPTIONS="suppressions=$supp:print_suppressions=0" xvfb-run -a -s "-screen 0 1280x1024x24" \
       ctest --output-on-failure --timeout 600 -j "$(nproc)")
 }
 
