@@ -52,6 +52,4 @@ const CollisionShape* load_collision_shape(std::string_view name) {
   return &shape_list().back();
 }
 
-bool collision_shape_found(const CollisionShape* shape) {
-  return shape && !shape->spheres.empty();
-}
+bool collision_shape_found(const CollisionShape* shape) { return shape && !shape->spheres.empty(); }

@@ -10,11 +10,11 @@
 #include "base/vec3.h"
 
 struct ShapeSphere {
-  Vec3 centre;      // body frame, feet
+  Vec3 centre;  // body frame, feet
   double radius = 0;
-  double mu = 0;    // friction coefficient
-  double kp = 0;    // stiffness
-  double kd = 0;    // damping
+  double mu = 0;  // friction coefficient
+  double kp = 0;  // stiffness
+  double kd = 0;  // damping
 };
 
 struct CollisionShape {

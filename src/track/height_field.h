@@ -17,13 +17,13 @@
 #include "base/vec3.h"
 
 struct HeightField {
-  int shift = 0;          // size exponent; the tile map has 2^shift tiles per side
-  int size = 0;           // samples per side, 2^(shift+1) + 1
-  float spacing = 0;      // feet between neighbouring samples
-  float tile_size = 0;    // 2 * spacing: one surface tile covers 2 x 2 cells
-  float extent = 0;       // spacing * (size - 1), feet
+  int shift = 0;               // size exponent; the tile map has 2^shift tiles per side
+  int size = 0;                // samples per side, 2^(shift+1) + 1
+  float spacing = 0;           // feet between neighbouring samples
+  float tile_size = 0;         // 2 * spacing: one surface tile covers 2 x 2 cells
+  float extent = 0;            // spacing * (size - 1), feet
   std::vector<float> heights;  // size * size, feet, index i + size * j
-  float min_height = 0;   // the stored range; widened by the editor
+  float min_height = 0;        // the stored range; widened by the editor
   float max_height = 0;
   // RGB light map, one texel per sample, at half intensity (128 means 1.0).
   std::vector<std::uint8_t> shading;  // size * size * 3

@@ -54,7 +54,8 @@ bool read_raw_heights(HeightField& field, std::string_view dir, std::vector<std:
       post_message("Error reading heights");
       return false;
     }
-    for (std::size_t k = 0; k < n; ++k) raw[k] = std::uint16_t(bytes[2 * k] | bytes[2 * k + 1] << 8);
+    for (std::size_t k = 0; k < n; ++k)
+      raw[k] = std::uint16_t(bytes[2 * k] | bytes[2 * k + 1] << 8);
     return true;
   }
 
@@ -65,7 +66,8 @@ bool read_raw_heights(HeightField& field, std::string_view dir, std::vector<std:
     return true;
   // A smaller picture repeats its last column and row; a larger one is cut.
   for (int j = 0; j < field.size; ++j) {
-    const std::uint16_t* row = &png.samples[static_cast<std::size_t>(std::min(j, png.height - 1)) * png.width];
+    const std::uint16_t* row =
+        &png.samples[static_cast<std::size_t>(std::min(j, png.height - 1)) * png.width];
     for (int i = 0; i < field.size; ++i)
       raw[static_cast<std::size_t>(j) * field.size + i] = row[std::min(i, png.width - 1)];
   }
@@ -146,7 +148,8 @@ bool load_shadow_map(HeightField& field, std::string_view dir) {
     field.shadows.clear();
     return false;
   }
-  for (std::size_t k = 0; k < n; ++k) field.shadows[k] = static_cast<std::uint8_t>(255 - image.pixels[k]);
+  for (std::size_t k = 0; k < n; ++k)
+    field.shadows[k] = static_cast<std::uint8_t>(255 - image.pixels[k]);
   return true;
 }
 
@@ -166,8 +169,10 @@ bool write_ppm(const std::string& name, const HeightField& field, bool doubled) 
 
 bool save_height_field(const HeightField& field, std::string_view track_name) {
   const std::string base = "@" + std::string(track_name) + "/";
-  float lo = field.heights.empty() ? 0 : *std::min_element(field.heights.begin(), field.heights.end());
-  float hi = field.heights.empty() ? 0 : *std::max_element(field.heights.begin(), field.heights.end());
+  float lo =
+      field.heights.empty() ? 0 : *std::min_element(field.heights.begin(), field.heights.end());
+  float hi =
+      field.heights.empty() ? 0 : *std::max_element(field.heights.begin(), field.heights.end());
   // A flat field would divide by zero below; a wider stored range keeps
   // every sample at raw 0, which reads back as the same flat height.
   if (!(hi > lo)) hi = lo + 1;

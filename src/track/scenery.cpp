@@ -56,8 +56,8 @@ void place_statue(Statue& statue, const HeightField& field) {
   }
   statue.rotation = yaw(statue.a);
   if (statue.a > -2 * std::numbers::pi) {
-    Vec3 normal = normalized(
-        {ground - height_at(field, x + 1, z), 1, ground - height_at(field, x, z + 1)});
+    Vec3 normal =
+        normalized({ground - height_at(field, x + 1, z), 1, ground - height_at(field, x, z + 1)});
     statue.rotation = multiply(tilt_to(normal), statue.rotation);
   }
 }
@@ -109,10 +109,11 @@ void build_scenery_grid(SceneryGrid& grid, const std::vector<Statue>& statues, d
     const Statue& s = statues[index];
     if (!collision_shape_found(s.shape)) continue;
     double r = s.shape->bounding_radius;
-    int x0 = scenery_bucket(s.position.x - r, extent), x1 = scenery_bucket(s.position.x + r, extent);
-    int z0 = scenery_bucket(s.position.z - r, extent), z1 = scenery_bucket(s.position.z + r, extent);
+    int x0 = scenery_bucket(s.position.x - r, extent),
+        x1 = scenery_bucket(s.position.x + r, extent);
+    int z0 = scenery_bucket(s.position.z - r, extent),
+        z1 = scenery_bucket(s.position.z + r, extent);
     for (int kz = z0; kz <= z1; ++kz)
-      for (int kx = x0; kx <= x1; ++kx)
-        grid.buckets[kz * kSceneryGridSize + kx].push_back(index);
+      for (int kx = x0; kx <= x1; ++kx) grid.buckets[kz * kSceneryGridSize + kx].push_back(index);
   }
 }

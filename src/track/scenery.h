@@ -14,15 +14,15 @@
 #include "track/height_field.h"
 
 struct Statue {
-  Vec3 position;          // y = terrain height + y_offset
+  Vec3 position;  // y = terrain height + y_offset
   float y_offset = 0;
-  float a = 0;            // angle (radians) below 3.25, else facing exponent
+  float a = 0;  // angle (radians) below 3.25, else facing exponent
   // Row-major 3x3 rotation, body to world: the turn by a about the vertical
   // and, when a > -2 pi, the tilt that makes the up axis follow the ground.
   std::array<double, 9> rotation = {1, 0, 0, 0, 1, 0, 0, 0, 1};
   double facing_distance = 0;  // 2^a when a >= 3.25 (the statue turns to the eye), else 0
   std::string model_name, texture_name, shape_name;  // empty for "null"
-  const CollisionShape* shape = nullptr;  // null or empty: bikes pass through
+  const CollisionShape* shape = nullptr;             // null or empty: bikes pass through
   long last_hit_tick = -1;
   // Filled by the renderer's hook; 0 while headless.
   int model = 0;

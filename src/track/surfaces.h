@@ -21,19 +21,19 @@ enum RoostKind : int { kRoostUnused = 0, kRoostDirt = 1, kRoostSplash = 2 };
 // "roost" line starts from.
 struct RoostType {
   int kind = kRoostUnused;
-  unsigned texture = 0;              // particle texture ("@roost.png" by default)
-  float count = 10;                  // particles per wheel per step; fraction = chance
-  float dig = 1;                     // amount factor handed to the particle
-  float slip_threshold = 4;          // ft/s of slip below which dirt roost stays down
-  float slow_angle = 1.57079633f;    // spread, radians, at low wheel spin
-  float fast_angle = 0.19634954f;    // spread, radians, at high wheel spin
-  float slow_speed = 0;              // wheel spin rad/s where slow_angle applies
-  float fast_speed = 64;             // wheel spin rad/s where fast_angle applies
-  float size = 0.25f;                // particle size, feet
-  float grow = 4;                    // particle growth, feet per second
-  float drag = 0.5f;                 // particle drag, 1/s
-  float vscale = 1;                  // launch velocity scale
-  float randomize = 15;              // random launch jitter, ft/s
+  unsigned texture = 0;            // particle texture ("@roost.png" by default)
+  float count = 10;                // particles per wheel per step; fraction = chance
+  float dig = 1;                   // amount factor handed to the particle
+  float slip_threshold = 4;        // ft/s of slip below which dirt roost stays down
+  float slow_angle = 1.57079633f;  // spread, radians, at low wheel spin
+  float fast_angle = 0.19634954f;  // spread, radians, at high wheel spin
+  float slow_speed = 0;            // wheel spin rad/s where slow_angle applies
+  float fast_speed = 64;           // wheel spin rad/s where fast_angle applies
+  float size = 0.25f;              // particle size, feet
+  float grow = 4;                  // particle growth, feet per second
+  float drag = 0.5f;               // particle drag, 1/s
+  float vscale = 1;                // launch velocity scale
+  float randomize = 15;            // random launch jitter, ft/s
   std::array<std::uint8_t, 4> colour = {255, 255, 255, 255};  // start RGBA
   // Colour change per step (1/128 s); the file gives it per second.
   std::array<std::int8_t, 4> fade = {0, 0, 0, -2};
@@ -51,8 +51,8 @@ struct RollResistPoint {
 };
 
 struct SurfaceType {
-  unsigned texture = 0;       // ground texture, 0 when none (headless)
-  std::string texture_name;   // name after its last '/', for the ground renderer
+  unsigned texture = 0;      // ground texture, 0 when none (headless)
+  std::string texture_name;  // name after its last '/', for the ground renderer
   std::array<FrictionPoint, kCurvePoints> friction{};
   std::array<RollResistPoint, kCurvePoints> roll_resist{};
   std::array<RoostType, kRoostKinds> roost{};
@@ -61,8 +61,8 @@ struct SurfaceType {
 // The tile map: n * n bytes, row tz (world z from tz * tile_size) by row,
 // x ascending within a row; each byte indexes the surface types.
 struct TileMap {
-  int n = 0;             // tiles per side, 2^shift
-  float tile_size = 0;   // feet, 2 * spacing
+  int n = 0;            // tiles per side, 2^shift
+  float tile_size = 0;  // feet, 2 * spacing
   std::vector<std::uint8_t> tiles;
 };
 

@@ -17,7 +17,7 @@
 namespace {
 
 constexpr float kMinCurveSpeed = 1.0f / (1 << 20);  // keeps file points from ending a curve
-constexpr double kStep = 1.0 / 128;                  // simulation step, seconds
+constexpr double kStep = 1.0 / 128;                 // simulation step, seconds
 
 // A number as the standard strtod reads it. False when no digits were
 // read, or when the value is not finite (a curve must never hold NaN or
@@ -57,8 +57,28 @@ RoostType default_roost() {
 
 // Keys of a roost line, matched by prefix in this order.
 enum class RoostKey {
-  texture, splash, count, dig, slip_threshold, slow_angle, fast_angle, slow_speed, fast_speed,
-  size, grow, drag, vscale, randomize, r, g, b, a, fade_r, fade_g, fade_b, fade_a
+  texture,
+  splash,
+  count,
+  dig,
+  slip_threshold,
+  slow_angle,
+  fast_angle,
+  slow_speed,
+  fast_speed,
+  size,
+  grow,
+  drag,
+  vscale,
+  randomize,
+  r,
+  g,
+  b,
+  a,
+  fade_r,
+  fade_g,
+  fade_b,
+  fade_a
 };
 
 struct RoostKeyInfo {
@@ -67,34 +87,58 @@ struct RoostKeyInfo {
 };
 
 constexpr RoostKeyInfo kRoostKeys[] = {
-    {"texture=", RoostKey::texture},       {"splash=", RoostKey::splash},
-    {"count=", RoostKey::count},           {"dig=", RoostKey::dig},
-    {"slip_threshold=", RoostKey::slip_threshold}, {"slow_angle=", RoostKey::slow_angle},
-    {"fast_angle=", RoostKey::fast_angle}, {"slow_speed=", RoostKey::slow_speed},
-    {"fast_speed=", RoostKey::fast_speed}, {"size=", RoostKey::size},
-    {"grow=", RoostKey::grow},             {"drag=", RoostKey::drag},
-    {"vscale=", RoostKey::vscale},         {"randomize=", RoostKey::randomize},
-    {"r=", RoostKey::r},                   {"g=", RoostKey::g},
-    {"b=", RoostKey::b},                   {"a=", RoostKey::a},
-    {"fade_r=", RoostKey::fade_r},         {"fade_g=", RoostKey::fade_g},
-    {"fade_b=", RoostKey::fade_b},         {"fade_a=", RoostKey::fade_a},
+    {"texture=", RoostKey::texture},
+    {"splash=", RoostKey::splash},
+    {"count=", RoostKey::count},
+    {"dig=", RoostKey::dig},
+    {"slip_threshold=", RoostKey::slip_threshold},
+    {"slow_angle=", RoostKey::slow_angle},
+    {"fast_angle=", RoostKey::fast_angle},
+    {"slow_speed=", RoostKey::slow_speed},
+    {"fast_speed=", RoostKey::fast_speed},
+    {"size=", RoostKey::size},
+    {"grow=", RoostKey::grow},
+    {"drag=", RoostKey::drag},
+    {"vscale=", RoostKey::vscale},
+    {"randomize=", RoostKey::randomize},
+    {"r=", RoostKey::r},
+    {"g=", RoostKey::g},
+    {"b=", RoostKey::b},
+    {"a=", RoostKey::a},
+    {"fade_r=", RoostKey::fade_r},
+    {"fade_g=", RoostKey::fade_g},
+    {"fade_b=", RoostKey::fade_b},
+    {"fade_a=", RoostKey::fade_a},
 };
 
 float* float_slot(RoostType& roost, RoostKey key) {
   switch (key) {
-    case RoostKey::count: return &roost.count;
-    case RoostKey::dig: return &roost.dig;
-    case RoostKey::slip_threshold: return &roost.slip_threshold;
-    case RoostKey::slow_angle: return &roost.slow_angle;
-    case RoostKey::fast_angle: return &roost.fast_angle;
-    case RoostKey::slow_speed: return &roost.slow_speed;
-    case RoostKey::fast_speed: return &roost.fast_speed;
-    case RoostKey::size: return &roost.size;
-    case RoostKey::grow: return &roost.grow;
-    case RoostKey::drag: return &roost.drag;
-    case RoostKey::vscale: return &roost.vscale;
-    case RoostKey::randomize: return &roost.randomize;
-    default: return nullptr;
+    case RoostKey::count:
+      return &roost.count;
+    case RoostKey::dig:
+      return &roost.dig;
+    case RoostKey::slip_threshold:
+      return &roost.slip_threshold;
+    case RoostKey::slow_angle:
+      return &roost.slow_angle;
+    case RoostKey::fast_angle:
+      return &roost.fast_angle;
+    case RoostKey::slow_speed:
+      return &roost.slow_speed;
+    case RoostKey::fast_speed:
+      return &roost.fast_speed;
+    case RoostKey::size:
+      return &roost.size;
+    case RoostKey::grow:
+      return &roost.grow;
+    case RoostKey::drag:
+      return &roost.drag;
+    case RoostKey::vscale:
+      return &roost.vscale;
+    case RoostKey::randomize:
+      return &roost.randomize;
+    default:
+      return nullptr;
   }
 }
 
@@ -130,15 +174,33 @@ void apply_roost_token(RoostType& roost, const std::string& token) {
     case RoostKey::splash:
       if (v != 0) roost.kind = kRoostSplash;
       return;
-    case RoostKey::r: roost.colour[0] = stored_byte(v); return;
-    case RoostKey::g: roost.colour[1] = stored_byte(v); return;
-    case RoostKey::b: roost.colour[2] = stored_byte(v); return;
-    case RoostKey::a: roost.colour[3] = stored_byte(v); return;
-    case RoostKey::fade_r: roost.fade[0] = std::int8_t(stored_byte(v * kStep)); return;
-    case RoostKey::fade_g: roost.fade[1] = std::int8_t(stored_byte(v * kStep)); return;
-    case RoostKey::fade_b: roost.fade[2] = std::int8_t(stored_byte(v * kStep)); return;
-    case RoostKey::fade_a: roost.fade[3] = std::int8_t(stored_byte(v * kStep)); return;
-    default: *float_slot(roost, info->key) = static_cast<float>(v); return;
+    case RoostKey::r:
+      roost.colour[0] = stored_byte(v);
+      return;
+    case RoostKey::g:
+      roost.colour[1] = stored_byte(v);
+      return;
+    case RoostKey::b:
+      roost.colour[2] = stored_byte(v);
+      return;
+    case RoostKey::a:
+      roost.colour[3] = stored_byte(v);
+      return;
+    case RoostKey::fade_r:
+      roost.fade[0] = std::int8_t(stored_byte(v * kStep));
+      return;
+    case RoostKey::fade_g:
+      roost.fade[1] = std::int8_t(stored_byte(v * kStep));
+      return;
+    case RoostKey::fade_b:
+      roost.fade[2] = std::int8_t(stored_byte(v * kStep));
+      return;
+    case RoostKey::fade_a:
+      roost.fade[3] = std::int8_t(stored_byte(v * kStep));
+      return;
+    default:
+      *float_slot(roost, info->key) = static_cast<float>(v);
+      return;
   }
 }
 
@@ -176,11 +238,13 @@ struct WorkingSurface {
 
 void finish_surface(WorkingSurface& w, std::vector<SurfaceType>& surfaces) {
   auto& f = w.surface.friction;
-  std::stable_sort(f.begin(), f.begin() + w.friction_points,
-                   [](const FrictionPoint& a, const FrictionPoint& b) { return a.speed < b.speed; });
+  std::stable_sort(
+      f.begin(), f.begin() + w.friction_points,
+      [](const FrictionPoint& a, const FrictionPoint& b) { return a.speed < b.speed; });
   auto& r = w.surface.roll_resist;
-  std::stable_sort(r.begin(), r.begin() + w.roll_points,
-                   [](const RollResistPoint& a, const RollResistPoint& b) { return a.speed < b.speed; });
+  std::stable_sort(
+      r.begin(), r.begin() + w.roll_points,
+      [](const RollResistPoint& a, const RollResistPoint& b) { return a.speed < b.speed; });
   surfaces.push_back(w.surface);
   w = WorkingSurface{};
 }
@@ -204,8 +268,9 @@ void tileinfo_line(const char* line, WorkingSurface& w, std::vector<SurfaceType>
     } else if (parse_numbers(arg.c_str(), v, 2) != 2) {
       post_message("tileinfo warning: bad friction parameters\n");
     } else {
-      w.surface.friction[w.friction_points++] = {static_cast<float>(std::max(v[0], 0.0)),
-                                                 std::max(static_cast<float>(v[1]), kMinCurveSpeed)};
+      w.surface.friction[w.friction_points++] = {
+          static_cast<float>(std::max(v[0], 0.0)),
+          std::max(static_cast<float>(v[1]), kMinCurveSpeed)};
     }
   } else if (keyword == "roll_resist") {
     double v[3];
@@ -240,8 +305,7 @@ void tileinfo_line(const char* line, WorkingSurface& w, std::vector<SurfaceType>
 void read_tileinfo(Stream* in, std::vector<SurfaceType>& surfaces) {
   WorkingSurface w;
   char line[1024];
-  while (static_cast<int>(surfaces.size()) < kMaxSurfaces &&
-         stream_gets(in, line, sizeof line)) {
+  while (static_cast<int>(surfaces.size()) < kMaxSurfaces && stream_gets(in, line, sizeof line)) {
     tileinfo_line(line, w, surfaces);
   }
 }
@@ -299,7 +363,8 @@ bool load_surfaces(std::vector<SurfaceType>& surfaces, std::string_view dir) {
   }
   if (surfaces.empty()) {
     // Without a surface the tile map would have nothing to point at.
-    post_message("tileinfo warning: no surface defined (no \"addtile\"); using one default surface\n");
+    post_message(
+        "tileinfo warning: no surface defined (no \"addtile\"); using one default surface\n");
     surfaces.push_back(default_surface());
   }
   return true;

@@ -26,7 +26,8 @@ int normalize_lap_entry(int v, int checkpoint_count) {
 }
 
 static int splitting_entries(const std::vector<int>& list) {
-  return static_cast<int>(std::count_if(list.begin(), list.end(), [](int v) { return v < kNoSplitFlag; }));
+  return static_cast<int>(
+      std::count_if(list.begin(), list.end(), [](int v) { return v < kNoSplitFlag; }));
 }
 
 bool timing_active(const TimingGates& gates) {

@@ -17,8 +17,8 @@ inline constexpr int kMaxLapEntries = 256;
 inline constexpr int kNoSplitFlag = 100000;
 
 struct StartPosition {
-  Vec3 position;      // feet
-  float heading = 0;  // radians, -pi..pi
+  Vec3 position;         // feet
+  float heading = 0;     // radians, -pi..pi
   int gate_object = -1;  // index of its starting gate statue, -1 while none
 };
 

@@ -46,7 +46,8 @@ void add_statue(Track& track, Statue statue) {
 void add_start_gate_objects(Track& track) {
   for (StartPosition& start : track.gates.starts) {
     double a = start.heading;
-    Vec3 at{start.position.x - 3 * std::sin(a), start.position.y, start.position.z - 3 * std::cos(a)};
+    Vec3 at{start.position.x - 3 * std::sin(a), start.position.y,
+            start.position.z - 3 * std::cos(a)};
     start.gate_object = static_cast<int>(track.statues.size());
     add_statue(track, make_statue(track.terrain.field, at, start.heading, "@startgate.jm",
                                   "@startgate.ppm", "@startgate.shp"));

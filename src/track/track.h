@@ -30,8 +30,8 @@ struct Track {
   std::vector<Statue> statues;
   int first_file_statue = 0;  // index of the first statue read from "statues"
   SceneryGrid scenery_grid;
-  unsigned map_texture = 0;   // "map.png", 0 while headless
-  Ripemd160Digest hash{};     // RIPEMD-160 over the defining files
+  unsigned map_texture = 0;  // "map.png", 0 while headless
+  Ripemd160Digest hash{};    // RIPEMD-160 over the defining files
 };
 
 extern Track game_track;
@@ -52,7 +52,7 @@ struct TrackHooks {
   // 0); textures of older generations are purged after it.
   void (*new_texture_generation)() = nullptr;
   void (*purge_textures)() = nullptr;
-  void (*show_loading)() = nullptr;             // "Loading track..." when a window is up
+  void (*show_loading)() = nullptr;  // "Loading track..." when a window is up
   // Ground load steps 5, 7 and 8. A false from `ground_low_detail` fails the load.
   bool (*ground_low_detail)(Terrain& terrain) = nullptr;
   void (*ground_detail)(Terrain& terrain) = nullptr;

@@ -36,8 +36,8 @@ TEST_P(GeneratedTracks, Loads) {
   EXPECT_EQ(field.shading.size(), static_cast<std::size_t>(field.size) * field.size * 3);
   EXPECT_EQ(field.shadows.size(), static_cast<std::size_t>(field.size) * field.size);
   EXPECT_GE(track.terrain.surfaces.size(), 1u);
-  EXPECT_EQ(track.terrain.tile_map.tiles.size(),
-            static_cast<std::size_t>(1 << field.shift) << field.shift);
+  EXPECT_EQ(track.terrain.tile_map.tiles.size(), static_cast<std::size_t>(1 << field.shift)
+                                                     << field.shift);
   // Every start position stands on the field.
   for (const StartPosition& s : track.gates.starts) {
     EXPECT_GE(s.position.x, 0);

@@ -82,9 +82,10 @@ TEST_F(HeightFieldIo, PngSamplesRepeatOrCut) {
     std::vector<std::uint16_t> values;
     for (int y = 0; y < c.height; ++y)
       for (int x = 0; x < c.width; ++x)
-        values.push_back(c.depth == 16 ? std::uint16_t(x * 100 + y * 7) : std::uint16_t(x * 10 + y));
-    ASSERT_TRUE(write_reference_grey_png(folder.path("t/terrain.png"), c.width, c.height, c.depth,
-                                         values));
+        values.push_back(c.depth == 16 ? std::uint16_t(x * 100 + y * 7)
+                                       : std::uint16_t(x * 10 + y));
+    ASSERT_TRUE(
+        write_reference_grey_png(folder.path("t/terrain.png"), c.width, c.height, c.depth, values));
     folder.write("t/terrain.hf", "1 1 0 65535 ");
     write_shading();
     ASSERT_TRUE(load()) << c.what;
@@ -137,7 +138,8 @@ TEST_F(HeightFieldIo, ShadingRules) {
       {"wrong size", "shading.ppm", ppm(4, 5, 1), false, "Bad shading dimensions (4x5)"},
       {"wrong size x2", "shadingx2.ppm", ppm(5, 9, 1), false, "Bad shading dimensions (5x9)"},
       {"not an image", "shading.ppm", "P6\nxx", false, "Error reading shading"},
-      {"truncated image", "shading.ppm", ppm(5, 5, 1).substr(0, 30), false, "Error reading shading"},
+      {"truncated image", "shading.ppm", ppm(5, 5, 1).substr(0, 30), false,
+       "Error reading shading"},
   };
   for (const Case& c : cases) {
     clear_messages();

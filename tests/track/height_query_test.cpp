@@ -77,9 +77,8 @@ TEST(HeightQuery, OutsideTheFieldTheBorderExtends) {
     double x, z;
     int i, j;  // the sample whose height must be seen
   } cases[] = {
-      {-10, -10, 0, 0},       {-1e6, 0, 0, 0},     {e + 50, e + 50, last, last},
-      {-3, e + 1, 0, last},   {e + 1e7, -5, last, 0},
-      {-0.001, -1e-9, 0, 0},
+      {-10, -10, 0, 0},     {-1e6, 0, 0, 0},        {e + 50, e + 50, last, last},
+      {-3, e + 1, 0, last}, {e + 1e7, -5, last, 0}, {-0.001, -1e-9, 0, 0},
   };
   for (const Case& c : cases) {
     EXPECT_FLOAT_EQ(height_at(field, c.x, c.z), sample(field, c.i, c.j)) << c.x << " " << c.z;

@@ -67,8 +67,9 @@ TEST_F(SceneryTest, StatuesFileAndShapes) {
   folder.write("bad.shp", "3\n1 0 0\n0.5 1 25000 2500\n");
   folder.write("statues", "[ 1 0 1 ] 0 a.jm a.png " + folder.path("rock.shp") +
                               "\n[2 0 2] 0 a.jm null null\n"
-                              "[3 0 3] 0 a.jm null " + folder.path("bad.shp") +
-                              "\n[4 0 4] 0 a.jm null " + folder.path("none.shp") +
+                              "[3 0 3] 0 a.jm null " +
+                              folder.path("bad.shp") + "\n[4 0 4] 0 a.jm null " +
+                              folder.path("none.shp") +
                               "\n[ 5 0 broken\n[6 0 6] 0 a.jm null null\n");
   std::vector<Statue> statues;
   load_statues(statues, folder.path("statues"), field);

@@ -215,8 +215,8 @@ TEST_F(SurfacesTest, TileMapClampsBytesAndLooksUpTiles) {
     double x, z;
     int surface;
   } cases[] = {
-      {1, 1, 0}, {5, 1, 1}, {1, 5, 2}, {5, 5, 2}, {-3, 1, 0}, {-100, 5, 2}, {1e9, -1e9, 1},
-      {7.999, 7.999, 2}, {NAN, 0, 0},
+      {1, 1, 0},    {5, 1, 1},      {1, 5, 2},         {5, 5, 2},   {-3, 1, 0},
+      {-100, 5, 2}, {1e9, -1e9, 1}, {7.999, 7.999, 2}, {NAN, 0, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(surface_at(map, c.x, c.z), c.surface) << c.x << " " << c.z;
 }

@@ -15,8 +15,7 @@ namespace {
 
 std::string checkpoints(int count) {
   std::string text = "checkpoints:\n";
-  for (int k = 0; k < count; ++k)
-    text += "10 [ " + std::to_string(k * 20) + " 0 5 ] [ 1 0 0 ]\n";
+  for (int k = 0; k < count; ++k) text += "10 [ " + std::to_string(k * 20) + " 0 5 ] [ 1 0 0 ]\n";
   return text;
 }
 
@@ -38,10 +37,10 @@ class TimingGatesTest : public ::testing::Test {
 };
 
 TEST_F(TimingGatesTest, FullFileGivesTiming) {
-  ASSERT_TRUE(load(
-      "startinggate:\n[ 1 2 3 ] 0.5\n[4 5 6] -1\n"
-      "checkpoints:\n 12.5 [ 10 1 20 ] [ 0 0 -1 ]\n8 [30 0 40] [1 0 0]\n"
-      "firstlap:\n0 1 100001\nnormallap:\n1 0\n"));
+  ASSERT_TRUE(
+      load("startinggate:\n[ 1 2 3 ] 0.5\n[4 5 6] -1\n"
+           "checkpoints:\n 12.5 [ 10 1 20 ] [ 0 0 -1 ]\n8 [30 0 40] [1 0 0]\n"
+           "firstlap:\n0 1 100001\nnormallap:\n1 0\n"));
   ASSERT_EQ(gates.starts.size(), 2u);
   EXPECT_DOUBLE_EQ(gates.starts[1].position.z, 6);
   EXPECT_FLOAT_EQ(gates.starts[0].heading, 0.5f);
@@ -66,14 +65,17 @@ TEST_F(TimingGatesTest, FilesWithoutTiming) {
       {"lap lists without checkpoints", "firstlap:\n0\nnormallap:\n0\n", 0},
       {"sections out of order", checkpoints(2) + "normallap:\n0 1\nfirstlap:\n0 1\n", 0},
       {"surplus start position hides the checkpoints",
-       "startinggate:\n" + [] {
-         std::string t;
-         for (int k = 0; k < 41; ++k) t += "[1 2 3] 0\n";
-         return t;
-       }() + checkpoints(2) + "firstlap:\n0 1\nnormallap:\n0 1\n",
+       "startinggate:\n" +
+           [] {
+             std::string t;
+             for (int k = 0; k < 41; ++k) t += "[1 2 3] 0\n";
+             return t;
+           }() +
+           checkpoints(2) + "firstlap:\n0 1\nnormallap:\n0 1\n",
        40},
       {"257 checkpoints", checkpoints(257) + "firstlap:\n0 1\nnormallap:\n0 1\n", 0},
-      {"257 first-lap entries", checkpoints(2) + "firstlap:\n" + ints(257, 1) + "normallap:\n0 1\n", 0},
+      {"257 first-lap entries", checkpoints(2) + "firstlap:\n" + ints(257, 1) + "normallap:\n0 1\n",
+       0},
       {"empty", "", 0},
       {"garbage", "\x01\x02 startinggate: [ 1 2", 0},
   };
@@ -100,8 +102,8 @@ TEST(TimingGates, HeadingsWrapIntoPlusMinusPi) {
   constexpr double pi = std::numbers::pi;
   struct Case {
     double in, out;
-  } cases[] = {{7, 7 - 2 * pi}, {-7, -7 + 2 * pi}, {0.5, 0.5}, {3 * pi + 0.25, -pi + 0.25},
-               {-0.25, -0.25}};
+  } cases[] = {
+      {7, 7 - 2 * pi}, {-7, -7 + 2 * pi}, {0.5, 0.5}, {3 * pi + 0.25, -pi + 0.25}, {-0.25, -0.25}};
   for (const Case& c : cases) EXPECT_NEAR(normalize_heading(c.in), c.out, 1e-12) << c.in;
 }
 
@@ -133,8 +135,9 @@ TEST_F(TimingGatesTest, GatePassNumbering) {
 TEST_F(TimingGatesTest, SavedFileReadsBackTheSame) {
   setenv("XDG_DATA_HOME", folder.path("home").c_str(), 1);
   reset_data_dirs_for_tests();
-  ASSERT_TRUE(load("startinggate:\n[1.5 2 3] 0.25\ncheckpoints:\n12 [10 1 20] [0 0 -1]\n"
-                   "firstlap:\n0 100000\nnormallap:\n0\n"));
+  ASSERT_TRUE(
+      load("startinggate:\n[1.5 2 3] 0.25\ncheckpoints:\n12 [10 1 20] [0 0 -1]\n"
+           "firstlap:\n0 100000\nnormallap:\n0\n"));
   ASSERT_TRUE(save_timing_gates(gates, "mytrack"));
   std::string text = folder.read("home/Tavrin/mytrack/timing_gates");
   EXPECT_EQ(text,

@@ -52,8 +52,8 @@ class TrackLoad : public ::testing::Test {
   // The digest the loader must give: the defining files in load order.
   Ripemd160Digest expected_hash(const std::string& dir) {
     Ripemd160 digest;
-    for (const char* file :
-         {"terrain.hf", "terrain.png", "texturelist", "tilemap", "tileinfo", "timing_gates", "statues"}) {
+    for (const char* file : {"terrain.hf", "terrain.png", "texturelist", "tilemap", "tileinfo",
+                             "timing_gates", "statues"}) {
       std::string bytes = folder.read(dir + "/" + file);
       digest.update(bytes.data(), bytes.size());
     }
@@ -115,7 +115,8 @@ TEST_F(TrackLoad, HashFollowsOnlyTheDefiningFiles) {
     std::string bytes;
     bool changes;
   } cases[] = {
-      {"a statue's shape file", "rock.shp", "2\n0 0 0\n2 1 25000 2500\n0 3 0 1 1 2500 2500\n", true},
+      {"a statue's shape file", "rock.shp", "2\n0 0 0\n2 1 25000 2500\n0 3 0 1 1 2500 2500\n",
+       true},
       {"the tile map", "tilemap", std::string(16, '\x01'), true},
       {"the timing gates", "timing_gates", "startinggate:\n[16 0 20] 0\n", true},
       {"a billboard", "billboards", "[ 2 0 2 ] 4 1 @bush.png\n", false},
@@ -225,11 +226,24 @@ TEST_F(TrackLoad, HooksRunInLoadOrder) {
   unload_track(track);
   track_hooks = TrackHooks{};
   ASSERT_TRUE(loaded);
-  std::vector<std::string> expected = {
-      "generation", "loading", "texture loam.png", "low detail", "detail", "decals",
-      "statue @startgate.jm", "timing", "flaggers", "billboards", "statue @rock.jm", "statue @tree.jm",
-      "lighting", "texture @mytrack/map.png", "editor start", "purge", "editor end",
-      "scenery unloaded"};
+  std::vector<std::string> expected = {"generation",
+                                       "loading",
+                                       "texture loam.png",
+                                       "low detail",
+                                       "detail",
+                                       "decals",
+                                       "statue @startgate.jm",
+                                       "timing",
+                                       "flaggers",
+                                       "billboards",
+                                       "statue @rock.jm",
+                                       "statue @tree.jm",
+                                       "lighting",
+                                       "texture @mytrack/map.png",
+                                       "editor start",
+                                       "purge",
+                                       "editor end",
+                                       "scenery unloaded"};
   EXPECT_EQ(hook_calls, expected);
 }
 
@@ -246,8 +260,8 @@ TEST(SceneryGrid, BucketsSpanTheMiddleThreeQuarters) {
   struct Case {
     double u;
     int bucket;
-  } cases[] = {{-50, 0}, {0, 0}, {100, 0}, {124.9, 0}, {125, 0}, {218.75, 1},
-               {500, 4}, {874.9, 7}, {875, 7},  {5000, 7}};
+  } cases[] = {{-50, 0},    {0, 0},   {100, 0},   {124.9, 0}, {125, 0},
+               {218.75, 1}, {500, 4}, {874.9, 7}, {875, 7},   {5000, 7}};
   for (const Case& c : cases) EXPECT_EQ(scenery_bucket(c.u, 1000), c.bucket) << c.u;
   EXPECT_EQ(scenery_bucket(5, 0), 0) << "no field";
 }
