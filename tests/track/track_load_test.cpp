@@ -164,6 +164,21 @@ TEST_F(TrackLoad, BadHeaderLeavesNoTrack) {
   EXPECT_TRUE(track.gates.starts.empty());
 }
 
+TEST_F(TrackLoad, TerrainSaveWritesEveryFileOrStopsAtTheFirstFailure) {
+  ASSERT_TRUE(load_track(track, "mytrack", "@mytrack"));
+  ASSERT_TRUE(save_terrain(track.terrain, "copy"));
+  for (const char* file : {"terrain.hf", "terrain.png", "shading.ppm", "shadingx2.ppm"})
+    EXPECT_TRUE(std::filesystem::exists(folder.path(std::string("home/Tavrin/copy/") + file)))
+        << file;
+  EXPECT_EQ(folder.read("home/Tavrin/copy/tilemap"), folder.read("data/mytrack/tilemap"));
+  EXPECT_FALSE(std::filesystem::exists(folder.path("home/Tavrin/copy/terrain.hf.tmp")));
+
+  // A file where the track folder should be: nothing can be created.
+  folder.write("home/Tavrin/blocked", "not a folder");
+  EXPECT_FALSE(save_terrain(track.terrain, "blocked"));
+  EXPECT_TRUE(was_posted("Can't open 'terrain.hf'"));
+}
+
 TEST_F(TrackLoad, MissingTileMapFailsTheLoad) {
   std::filesystem::remove(folder.path("data/mytrack/tilemap"));
   EXPECT_FALSE(load_track(track, "mytrack", "@mytrack"));
