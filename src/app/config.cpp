@@ -39,13 +39,13 @@ bool parse_int(const char* text, int* out) {
   return true;
 }
 
-// A number read at single precision as with "%f". Infinities and NaN are
-// refused: clamping cannot repair a NaN, and it would spread through the
-// simulation.
+// A number read at single precision as with "%f". NaN is refused: clamping
+// cannot repair it, and it would spread through the simulation. Infinities
+// clamp to the range like any other large number.
 bool parse_float(const char* text, float* out) {
   char* end = nullptr;
   float value = std::strtof(text, &end);
-  if (end == text || !std::isfinite(value)) return false;
+  if (end == text || std::isnan(value)) return false;
   *out = value;
   return true;
 }
