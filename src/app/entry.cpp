@@ -14,6 +14,7 @@
 #include "platform/log.h"
 #include "platform/memory.h"
 #include "platform/messages.h"
+#include "track/track.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ bool read_settings_and_options(Program& p, int argc, char** argv, int* status) {
 // there is none.
 bool list_installed_tracks(Program& p) {
   p.tracks = list_tracks();
+  track_list = p.tracks;  // the track loader takes titles from here
   if (debug_level >= 1)
     for (const TrackListing& track : p.tracks)
       korb_log("%s -> %s\n", track.name.c_str(), track.display.c_str());
