@@ -262,7 +262,7 @@ Run repeat_laps(const Run& r, int laps) {
     for (int k = n; k < out.count; ++k) (*v)[k] = (*v)[k - n];
   }
   out.air.resize(static_cast<std::size_t>(out.count));
-  for (int k = n; k < out.count; ++k) out.air[k] = r.air[k - n];
+  for (int k = n; k < out.count; ++k) out.air[k] = out.air[k - n];
   // The step from the lap's last sample back to its first.
   double close = out.air[0] >= 0 ? r.t[1] - r.t[0]
                                  : r.ds[n - 1] / std::max(0.5 * (r.v[n - 1] + r.v[0]), 0.5);
