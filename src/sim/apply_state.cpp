@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "sim/assembly.h"
+#include "sim/crash.h"
 
 namespace {
 
@@ -161,6 +162,7 @@ bool apply_state(Bike& bike, std::span<const std::uint8_t> state, const StateCon
   place(b[body_rear_wheel], point_of(b[body_swingarm], m.rear_wheel_pos - m.swingarm_pos), r);
 
   bool raise_foot;
+  const bool was_riding = bike.crash_counter <= 0;
   if ((d.flags & 7) == 7) {
     detach_rider_mount(bike);
     bike.throttle = 0;
@@ -200,5 +202,6 @@ bool apply_state(Bike& bike, std::span<const std::uint8_t> state, const StateCon
     }
   }
   for (int i = 0; i < bike_body_count; ++i) bike.state_positions[i] = position_of(b[i]);
+  if (was_riding && bike.crash_counter > 0) place_loose_feet(bike);
   return true;
 }

@@ -226,6 +226,9 @@ void reset_bike(Bike& bike) {
   bike.engine_speed = 0;
   bike.crash_counter = 0;
   bike.collision_timer = 0;
+  bike.last_collision_tick = -1;
+  bike.loose_feet = {};
+  bike.steering_torque = 0;
   bike.landing_factor = 1;
   bike.mishap = 0;
   bike.rider_velocity_ring = {};

@@ -206,8 +206,16 @@ struct Bike {
   float landing_factor = 1;  // steering damping boost after a landing
   int crash_counter = 0;     // 0 riding, 512 right after a crash
   std::array<Vec3, 4> rider_velocity_ring{};  // indexed by tick & 3
+  // Moves by 1 toward 0 every step; above 0 after ramming another bike
+  // (weakens the steering aids), below 0 gives stronger righting help.
   float collision_timer = 0;
-  int last_collision_tick = 0;
+  int last_collision_tick = -1;  // tick of the last bike-bike collision
+  // A crashed rider's feet, world frame, drawn in place of the posed feet.
+  struct LooseFoot {
+    Vec3 position, velocity;  // ft, ft/s
+  };
+  std::array<LooseFoot, 2> loose_feet{};  // left, right
+  float steering_torque = 0;  // ft lb put on the steering head last step
 
   // 16. Start positions of the seven bodies, and what placing the bike from
   // received states keeps between two states.

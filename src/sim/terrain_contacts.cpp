@@ -6,6 +6,7 @@
 #include <ode/ode.h>
 
 #include "sim/sphere_terrain.h"
+#include "sim/steering.h"
 #include "sim/tyre_terrain.h"
 #include "sim/world.h"
 
@@ -140,18 +141,7 @@ ContactSpring tyre_spring(double depth, double tube_radius) {
   return {24000 * k3 + 1000, 2300 * k3 + 200};
 }
 
-double frame_roll_angle(const Bike& bike) {
-  dBodyID frame = bike.bodies[body_frame];
-  if (!frame) return 0;
-  const dReal* R = dBodyGetRotation(frame);  // rows of 4; column k is body axis k
-  Vec3 up{R[1], R[5], R[9]};
-  Vec3 forward{-R[2], -R[6], -R[10]};
-  double horizontal = std::hypot(forward.x, forward.z);
-  if (!(horizontal > 0)) return 0;
-  Vec3 h{-forward.z / horizontal, 0, forward.x / horizontal};
-  double s = std::clamp(dot(up, h), -1.0, 1.0);
-  return std::acos(s) - pi / 2;
-}
+double frame_roll_angle(const Bike& bike) { return roll_angle(bike.bodies[body_frame]); }
 
 int terrain_contacts(Bike& bike, const Terrain& terrain) {
   if (!bike.world) return 0;

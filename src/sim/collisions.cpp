@@ -1,0 +1,310 @@
+#include "sim/collisions.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/crash.h"
+#include "sim/terrain_contacts.h"
+#include "sim/world.h"
+
+namespace {
+
+constexpr double force_limit = 1000;
+
+Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
+
+// One side of a sphere test: the sphere (world centre) and the body it
+// belongs to (null for a statue).
+struct Side {
+  dBodyID body;
+  const ShapeSphere* sphere;
+};
+
+struct SphereHit {
+  bool found = false;
+  Vec3 point, normal;  // normal from A's sphere toward B's
+  double depth = 0;
+};
+
+SphereHit sphere_sphere(const ShapeSphere& a, const ShapeSphere& b) {
+  SphereHit hit;
+  Vec3 d = b.centre - a.centre;
+  double n = std::sqrt(dot(d, d));
+  double reach = a.radius + b.radius;
+  if (!(n < reach) || !(n > 0)) return hit;
+  hit.found = true;
+  hit.depth = reach - n;
+  hit.normal = d / n;
+  hit.point = a.centre + d * ((a.radius - hit.depth / 2) / n);
+  return hit;
+}
+
+Vec3 point_velocity(dBodyID body, Vec3 p) {
+  if (!body) return {};
+  dVector3 v;
+  dBodyGetPointVel(body, p.x, p.y, p.z, v);
+  return to_vec(v);
+}
+
+// Contact between two spheres: a joint (B pushed along the normal, A the
+// other way) or, in force mode, a spring force limited to +-1000 lb.
+bool sphere_contact(PhysicsWorld& world, Side a, Side b, bool force_mode, SphereHit* out) {
+  SphereHit hit = sphere_sphere(*a.sphere, *b.sphere);
+  if (!hit.found) return false;
+  if (out) *out = hit;
+  double kp = std::min(a.sphere->kp, b.sphere->kp);
+  double kd = std::min(a.sphere->kd, b.sphere->kd);
+  if (force_mode) {
+    Vec3 closing = point_velocity(a.body, hit.point) - point_velocity(b.body, hit.point);
+    double f = std::clamp(hit.depth * kp + kd * dot(closing, hit.normal), -force_limit,
+                          force_limit);
+    if (!std::isfinite(f)) return true;
+    Vec3 push = hit.normal * f;
+    if (b.body && dBodyIsEnabled(b.body))
+      dBodyAddForceAtPos(b.body, push.x, push.y, push.z, hit.point.x, hit.point.y, hit.point.z);
+    if (a.body && dBodyIsEnabled(a.body))
+      dBodyAddForceAtPos(a.body, -push.x, -push.y, -push.z, hit.point.x, hit.point.y,
+                         hit.point.z);
+    return true;
+  }
+  if (!(kp > 0) && !(kd > 0)) return true;
+  dContact c{};
+  c.geom.pos[0] = hit.point.x;
+  c.geom.pos[1] = hit.point.y;
+  c.geom.pos[2] = hit.point.z;
+  c.geom.normal[0] = hit.normal.x;
+  c.geom.normal[1] = hit.normal.y;
+  c.geom.normal[2] = hit.normal.z;
+  c.geom.depth = hit.depth;
+  c.surface.mode = dContactApprox1;
+  double mu = std::min(a.sphere->mu, b.sphere->mu);
+  c.surface.mu = std::isfinite(mu) && mu > 0 ? mu : 0;
+  set_soft_contact(c.surface, kp, kd);
+  dJointID j = dJointCreateContact(world.world, world.contacts, &c);
+  dJointAttach(j, b.body, a.body);
+  return true;
+}
+
+// A collidable part: a body with its sphere set, or a tyre.
+struct Part {
+  dBodyID body = nullptr;
+  std::vector<ShapeSphere>* spheres = nullptr;  // world centres, current
+  double bounding_radius = 0;
+  WheelContact* wheel = nullptr;  // set for the two wheels
+};
+
+// Brings the part's world centres up to date and describes it.
+Part bike_part(Bike& bike, int index) {
+  Part part;
+  part.body = bike.bodies[index];
+  BikeShape& copy = bike.shapes[index];
+  if (copy.shape) {
+    std::size_t n = std::min(copy.spheres.size(), copy.shape->spheres.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      const Vec3& c = copy.shape->spheres[i].centre;
+      dVector3 w;
+      dBodyGetRelPointPos(part.body, c.x, c.y, c.z, w);
+      copy.spheres[i].centre = to_vec(w);
+    }
+    part.spheres = &copy.spheres;
+    part.bounding_radius = copy.shape->bounding_radius;
+  }
+  if (index == body_front_wheel) part.wheel = &bike.front_contact;
+  if (index == body_rear_wheel) part.wheel = &bike.rear_contact;
+  return part;
+}
+
+Vec3 body_position(dBodyID body, Vec3 fallback) {
+  return body ? to_vec(dBodyGetPosition(body)) : fallback;
+}
+
+bool spheres_overlap(Vec3 a, double ra, Vec3 b, double rb) {
+  Vec3 d = b - a;
+  return dot(d, d) < (ra + rb) * (ra + rb);
+}
+
+// Every sphere of `a` against every sphere of `b` once the bounding spheres
+// (around the bodies, or `a_centre` for a statue) overlap.
+bool shape_shape(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& b,
+                 bool force_mode) {
+  if (!a.spheres || !b.spheres || a.spheres->empty() || b.spheres->empty()) return false;
+  if (!spheres_overlap(body_position(a.body, a_centre), a.bounding_radius,
+                       body_position(b.body, {}), b.bounding_radius))
+    return false;
+  bool touched = false;
+  for (const ShapeSphere& sa : *a.spheres)
+    for (const ShapeSphere& sb : *b.spheres)
+      touched = sphere_contact(world, {a.body, &sa}, {b.body, &sb}, force_mode, nullptr) ||
+                touched;
+  return touched;
+}
+
+// A shape against a tyre: each sphere meets a sphere of the tube radius at
+// the nearest point of the tyre's core circle. `shape_first` keeps the
+// pair's order (the shape is A). A wheel off the ground takes the deepest
+// contact as its own so brakes and antilock see it.
+bool shape_tyre(PhysicsWorld& world, const Part& shape, Vec3 shape_centre, const Part& tyre,
+                bool force_mode, bool shape_first) {
+  if (!shape.spheres || shape.spheres->empty() || !tyre.wheel || !tyre.body) return false;
+  const WheelContact& w = *tyre.wheel;
+  Vec3 centre = to_vec(dBodyGetPosition(tyre.body));
+  if (!spheres_overlap(body_position(shape.body, shape_centre), shape.bounding_radius, centre,
+                       w.core_radius + w.tube_radius))
+    return false;
+  dVector3 ax;
+  dBodyVectorToWorld(tyre.body, w.axle.x, w.axle.y, w.axle.z, ax);
+  Vec3 axle = to_vec(ax);
+  double an = std::sqrt(dot(axle, axle));
+  if (!(an > 0)) return false;
+  axle = axle / an;
+  // A direction in the wheel plane for centres on the axle.
+  Vec3 spare = std::fabs(axle.y) < 0.9 ? cross(axle, Vec3{0, 1, 0}) : cross(axle, Vec3{1, 0, 0});
+  spare = spare / std::sqrt(dot(spare, spare));
+
+  bool touched = false;
+  SphereHit deepest;
+  for (const ShapeSphere& s : *shape.spheres) {
+    Vec3 r = s.centre - centre;
+    r = r - axle * dot(r, axle);
+    double rn = std::sqrt(dot(r, r));
+    Vec3 dir = rn > 1e-6 ? r / rn : spare;
+    ShapeSphere tube{centre + dir * double(w.core_radius), w.tube_radius, 1, 25000, 2500};
+    SphereHit hit;
+    bool t = shape_first
+                 ? sphere_contact(world, {shape.body, &s}, {tyre.body, &tube}, force_mode, &hit)
+                 : sphere_contact(world, {tyre.body, &tube}, {shape.body, &s}, force_mode, &hit);
+    if (!t) continue;
+    touched = true;
+    if (hit.depth > deepest.depth) {
+      deepest = hit;
+      // Out of the other shape toward the wheel.
+      if (!shape_first) deepest.normal = hit.normal * -1.0;
+    }
+  }
+  if (touched && tyre.wheel->depth <= 0) {
+    WheelContact& wc = *tyre.wheel;
+    wc.point = to_vec3f(deepest.point);
+    wc.normal = to_vec3f(deepest.normal);
+    wc.depth = static_cast<float>(deepest.depth);
+    wc.point_velocity = to_vec3f(point_velocity(tyre.body, deepest.point));
+  }
+  return touched;
+}
+
+// Part a against part b by the kind of each: tyre meets shape through the
+// torus, everything else (tyre and tyre included) through sphere sets.
+bool part_part(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& b,
+               bool force_mode) {
+  if (a.wheel && !b.wheel) return shape_tyre(world, b, {}, a, force_mode, false);
+  if (b.wheel && !a.wheel) return shape_tyre(world, a, a_centre, b, force_mode, true);
+  return shape_shape(world, a, a_centre, b, force_mode);
+}
+
+int part_bit(int index) {
+  switch (index) {
+    case body_frame: return 1;
+    case body_front_wheel: return 2;
+    case body_rear_wheel: return 4;
+    case body_fork_upper: return 8;
+    case body_fork_lower: return 16;
+    case body_swingarm: return 32;
+    default: return 64;
+  }
+}
+
+constexpr int front_bits = 2 | 16;
+constexpr int back_bits = 1 | 4 | 32 | 64;
+
+double speed(const Bike& bike) {
+  return length(to_vec(dBodyGetLinearVel(bike.bodies[body_frame])));
+}
+
+void raise_timer(Bike& bike, float at_least) {
+  if (speed(bike) >= 5) bike.collision_timer = std::max(bike.collision_timer, at_least);
+}
+
+}  // namespace
+
+bool shape_contacts_between(Bike& a, int part_a, Bike& b, int part_b, bool force_mode) {
+  Part pa = bike_part(a, part_a);
+  Part pb = bike_part(b, part_b);
+  return part_part(*a.world, pa, {}, pb, force_mode);
+}
+
+bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick) {
+  if (&a == &b || !a.world) return false;
+  bool force_mode = a.last_collision_tick == tick || b.last_collision_tick == tick;
+  std::array<Part, bike_body_count> bp;
+  for (int i = 0; i < bike_body_count; ++i) bp[i] = bike_part(b, i);
+  int hit_b = 0, front_a = 0;
+  for (int i = 0; i < bike_body_count; ++i) {
+    Part pa = bike_part(a, i);
+    if (!pa.spheres && !pa.wheel) continue;
+    bool a_front = i == body_front_wheel || i == body_fork_upper || i == body_fork_lower;
+    for (int j = 0; j < bike_body_count; ++j) {
+      if (!a_front && restricted && !(part_bit(j) & back_bits)) continue;
+      if (!part_part(*a.world, pa, {}, bp[j], force_mode)) continue;
+      hit_b |= part_bit(j);
+      if (part_bit(i) & front_bits) front_a |= part_bit(i);
+    }
+  }
+  if (!hit_b) return false;
+  if (front_a & hit_b) {
+    raise_timer(a, 192);
+    raise_timer(b, 192);
+  } else if (front_a) {
+    raise_timer(a, 256);
+  } else if (hit_b & front_bits) {
+    raise_timer(b, 256);
+  }
+  a.last_collision_tick = b.last_collision_tick = tick;
+  return true;
+}
+
+bool object_contacts(Bike& bike, const Statue& statue) {
+  if (!statue.shape || statue.shape->spheres.empty() || !bike.world) return false;
+  std::vector<ShapeSphere> spheres = statue.shape->spheres;
+  const auto& R = statue.rotation;
+  for (ShapeSphere& s : spheres) {
+    Vec3 c = s.centre;
+    s.centre = statue.position + Vec3{R[0] * c.x + R[1] * c.y + R[2] * c.z,
+                                      R[3] * c.x + R[4] * c.y + R[5] * c.z,
+                                      R[6] * c.x + R[7] * c.y + R[8] * c.z};
+  }
+  Part object{nullptr, &spheres, statue.shape->bounding_radius, nullptr};
+  bool touched = false;
+  bool rider_hit = false;
+  for (int i = 0; i < bike_body_count; ++i) {
+    bool t = part_part(*bike.world, object, statue.position, bike_part(bike, i), false);
+    touched = touched || t;
+    if (i == body_rider) rider_hit = t;
+  }
+  if (rider_hit && bike.crash_counter < 1 && bike.collision_timer >= 0 &&
+      length(to_vec(dBodyGetLinearVel(bike.bodies[body_rider]))) > 20)
+    crash(bike);
+  return touched;
+}
+
+int environment_contacts(Bike& bike, const Terrain& terrain, std::vector<Statue>& statues,
+                         const SceneryGrid& grid, int tick) {
+  int result = terrain_contacts(bike, terrain);
+  if (result & terrain_rider_crash) crash(bike);
+  if (statues.empty()) return result;
+  Vec3 p = to_vec(dBodyGetPosition(bike.bodies[body_frame]));
+  double extent = terrain.field.extent;
+  int x0 = scenery_bucket(p.x - 6, extent), x1 = scenery_bucket(p.x + 6, extent);
+  int z0 = scenery_bucket(p.z - 6, extent), z1 = scenery_bucket(p.z + 6, extent);
+  // A statue in several buckets is tested once.
+  std::vector<int> seen;
+  for (int kz = z0; kz <= z1; ++kz) {
+    for (int kx = x0; kx <= x1; ++kx) {
+      for (int index : grid.buckets[kz * kSceneryGridSize + kx]) {
+        if (index < 0 || static_cast<std::size_t>(index) >= statues.size()) continue;
+        if (std::find(seen.begin(), seen.end(), index) != seen.end()) continue;
+        seen.push_back(index);
+        if (object_contacts(bike, statues[index])) statues[index].last_hit_tick = tick;
+      }
+    }
+  }
+  return result;
+}
