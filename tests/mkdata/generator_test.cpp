@@ -65,8 +65,8 @@ TEST(Jumps, FacesAreSteepAndDesignedFlightsLandOnTheirTargets) {
         EXPECT_LE(j.face_deg, 35);
       }
       double th = j.face_deg * kPi / 180;
-      Flight f = fly(t.profile, j.lip_s, t.profile.height_at(j.lip_s), j.design_speed * std::cos(th),
-                     j.design_speed * std::sin(th));
+      Flight f = fly(t.profile, j.lip_s, t.profile.height_at(j.lip_s),
+                     j.design_speed * std::cos(th), j.design_speed * std::sin(th));
       double target = j.target_s < j.lip_s ? j.target_s + t.line.length : j.target_s;
       EXPECT_NEAR(f.land_s, target, 0.5);
       // Speeds a 250 reaches on a motocross track, and air of a second or so.
@@ -110,8 +110,10 @@ TEST(Lines, SegmentsHoldRidableLinesAndExpertsAreFastest) {
             EXPECT_LE(std::abs(p.lean), 1.3);
             // The frame rides just above the ground, or flies above it.
             double ground = t.terrain.height_at(p.x, p.z);
-            if (p.speed >= 0) EXPECT_NEAR(p.y - ground, kFrameHeight, 0.01);
-            else EXPECT_GT(p.y - ground, kFrameHeight - 1.0);
+            if (p.speed >= 0)
+              EXPECT_NEAR(p.y - ground, kFrameHeight, 0.01);
+            else
+              EXPECT_GT(p.y - ground, kFrameHeight - 1.0);
           }
         }
       }
@@ -124,8 +126,8 @@ TEST(Lines, SegmentsHoldRidableLinesAndExpertsAreFastest) {
 
 TEST(Lines, AirborneSamplesAreStoredWithNegativeSpeed) {
   const BuiltTrack& venloop = tracks().front();
-  auto segs = seed_lines(venloop.line, venloop.profile, venloop.terrain, venloop.gates, venloop.surfaces,
-                         kSkills[2]);
+  auto segs = seed_lines(venloop.line, venloop.profile, venloop.terrain, venloop.gates,
+                         venloop.surfaces, kSkills[2]);
   int airborne = 0;
   for (const auto& seg : segs)
     for (const SeedLine& l : seg)

@@ -1,7 +1,7 @@
 // The generated data set read back by the game's own readers: every track
 // loads, its files have the sizes and ranges the game expects, gates and
 // start positions lie on the track, the robot lines fit the line store,
-// the shapes load; and a second run writes byte-identical files.
+// the shapes load; and another run writes byte-identical files.
 
 #include <gtest/gtest.h>
 
@@ -16,22 +16,22 @@
 #include "data/data_dirs.h"
 #include "data/stream.h"
 #include "data_set.h"
+#include "map_image.h"
 #include "platform/messages.h"
 #include "render/image/image.h"
 #include "robots/line_geometry.h"
 #include "robots/line_store.h"
 #include "robots/lines_file.h"
+#include "shapes.h"
 #include "track/collision_shape.h"
 #include "track/track.h"
-#include "map_image.h"
-#include "shapes.h"
 #include "track_build.h"
 
 namespace fs = std::filesystem;
-using mkdata::BuiltTrack;
-using mkdata::TrackDesc;
 using mkdata::all_tracks;
 using mkdata::build_track;
+using mkdata::BuiltTrack;
+using mkdata::TrackDesc;
 
 namespace {
 
@@ -46,7 +46,8 @@ std::map<std::string, std::string> read_tree(const fs::path& root) {
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     if (!e.is_regular_file()) continue;
     std::ifstream in(e.path(), std::ios::binary);
-    files[fs::relative(e.path(), root).string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    files[fs::relative(e.path(), root).string()] =
+        std::string(std::istreambuf_iterator<char>(in), {});
   }
   return files;
 }
@@ -59,21 +60,18 @@ bool any_posted() {
 
 class GeneratedData : public ::testing::Test {
  protected:
+  // The data set the build generated next to the executables; the test
+  // target depends on it, so it is current.
   static void SetUpTestSuite() {
-    data_ = new fs::path(make_temp("data"));
+    data_ = new fs::path(TAVRIN_BUILD_DIR);
     home_ = new fs::path(make_temp("home"));
-    std::string error;
-    ok_ = mkdata::write_data_set(*data_, error);
-    EXPECT_TRUE(ok_) << error;
   }
   static void TearDownTestSuite() {
-    fs::remove_all(*data_);
     fs::remove_all(*home_);
     delete data_;
     delete home_;
   }
   void SetUp() override {
-    ASSERT_TRUE(ok_);
     setenv("XDG_DATA_HOME", home_->c_str(), 1);
     setenv("QZ_HOME", data_->c_str(), 1);
     reset_data_dirs_for_tests();
@@ -90,13 +88,11 @@ class GeneratedData : public ::testing::Test {
 
   static fs::path* data_;
   static fs::path* home_;
-  static bool ok_;
   Track track_;
 };
 
 fs::path* GeneratedData::data_ = nullptr;
 fs::path* GeneratedData::home_ = nullptr;
-bool GeneratedData::ok_ = false;
 
 TEST_F(GeneratedData, MarkerArchivePassesTheGameDataCheck) { EXPECT_TRUE(check_game_data()); }
 
@@ -129,12 +125,15 @@ TEST_F(GeneratedData, EveryTrackLoadsWithItsGatesOnTheTrack) {
     // On the track: the nearest centreline sample is within half the
     // track's width, the tile is not grass, and y is the ground's height.
     auto on_track = [&](Vec3 p, const char* what, std::size_t k) {
-      int i = static_cast<int>(std::lround(p.x / f.spacing)), j = static_cast<int>(std::lround(p.z / f.spacing));
+      int i = static_cast<int>(std::lround(p.x / f.spacing)),
+          j = static_cast<int>(std::lround(p.z / f.spacing));
       std::size_t idx = static_cast<std::size_t>(i) + static_cast<std::size_t>(f.size) * j;
       int near = built.terrain.nearest[idx];
       ASSERT_GE(near, 0) << what << " " << k;
-      EXPECT_LE(std::abs(built.terrain.offset[idx]), built.line.points[near].width / 2) << what << " " << k;
-      EXPECT_NE(surface_at(track_.terrain.tile_map, p.x, p.z), static_cast<int>(mkdata::kGrass)) << what << " " << k;
+      EXPECT_LE(std::abs(built.terrain.offset[idx]), built.line.points[near].width / 2)
+          << what << " " << k;
+      EXPECT_NE(surface_at(track_.terrain.tile_map, p.x, p.z), static_cast<int>(mkdata::kGrass))
+          << what << " " << k;
       EXPECT_NEAR(p.y, height_at(f, p.x, p.z), 0.01) << what << " " << k;
     };
     for (std::size_t k = 0; k < g.starts.size(); ++k) on_track(g.starts[k].position, "start", k);
@@ -184,7 +183,8 @@ TEST_F(GeneratedData, RobotLinesFillTheLineStoreAndConnect) {
         for (const LineCell& a : segment_cells(store, c)) {
           if (a.point_count() == 0) continue;
           bool follows = false;
-          for (const LineCell& b : segment_cells(store, next)) follows |= b.point_count() > 0 && lines_connect(a, b);
+          for (const LineCell& b : segment_cells(store, next))
+            follows |= b.point_count() > 0 && lines_connect(a, b);
           EXPECT_TRUE(follows) << "segment " << c << " line " << a.line_id;
         }
       }
@@ -222,17 +222,18 @@ TEST_F(GeneratedData, MapsShowTheCourseOnATransparentField) {
   }
 }
 
-TEST_F(GeneratedData, SecondRunWritesTheSameBytes) {
+TEST_F(GeneratedData, AnotherRunWritesTheSameBytes) {
   fs::path again = make_temp("again");
   std::string error;
   ASSERT_TRUE(mkdata::write_data_set(again, error)) << error;
-  auto first = read_tree(*data_), second = read_tree(again);
+  auto written = read_tree(again);
   fs::remove_all(again);
-  ASSERT_EQ(first.size(), second.size());
-  for (const auto& [name, bytes] : first) {
-    auto it = second.find(name);
-    ASSERT_NE(it, second.end()) << name;
-    EXPECT_TRUE(it->second == bytes) << name << " differs";
+  EXPECT_GT(written.size(), 40u);
+  for (const auto& [name, bytes] : written) {
+    std::ifstream in(*data_ / name, std::ios::binary);
+    ASSERT_TRUE(in) << name;
+    std::string built(std::istreambuf_iterator<char>(in), {});
+    EXPECT_TRUE(built == bytes) << name << " differs";
   }
 }
 

@@ -69,8 +69,8 @@ Centreline build_centreline(const std::vector<ControlPoint>& cps, double step) {
   }
   dense.push_back({cp(0), n, 0, 0});
   for (std::size_t k = 1; k < dense.size(); ++k) {
-    dense[k].s = dense[k - 1].s + std::hypot(dense[k].p.x - dense[k - 1].p.x,
-                                             dense[k].p.z - dense[k - 1].p.z);
+    dense[k].s = dense[k - 1].s +
+                 std::hypot(dense[k].p.x - dense[k - 1].p.x, dense[k].p.z - dense[k - 1].p.z);
   }
 
   Centreline line;
@@ -80,7 +80,8 @@ Centreline build_centreline(const std::vector<ControlPoint>& cps, double step) {
   line.length = count * step;  // a whole number of steps; the last one stretches a hair
   double scale = total / line.length;
   line.control_s.assign(static_cast<std::size_t>(n), 0);
-  for (int i = 0; i < n; ++i) line.control_s[i] = dense[static_cast<std::size_t>(i) * kDense].s / scale;
+  for (int i = 0; i < n; ++i)
+    line.control_s[i] = dense[static_cast<std::size_t>(i) * kDense].s / scale;
 
   line.points.resize(static_cast<std::size_t>(count));
   std::size_t k = 0;

@@ -47,7 +47,8 @@ Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProf
     // at least half of it.
     if (k + 1 < n) s = steady_spot(line, s, std::min(40.0, line.length / n / 4));
     const CentrePoint& p = line.at(s);
-    g.checkpoints.push_back({p.width / 2 + 3, p.x, terrain.height_at(p.x, p.z), p.z, p.tx, p.tz, s});
+    g.checkpoints.push_back(
+        {p.width / 2 + 3, p.x, terrain.height_at(p.x, p.z), p.z, p.tx, p.tz, s});
     g.first_lap.push_back(k);
     g.normal_lap.push_back(k);
   }

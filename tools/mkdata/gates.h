@@ -18,10 +18,10 @@ struct StartSpot {
 };
 
 struct GateSpot {
-  double radius;      // covers the track width with a little to spare
-  double x, y, z;     // centre on the centreline, y on the ground
-  double dx, dz;      // unit direction of travel
-  double s;           // distance along the lap
+  double radius;   // covers the track width with a little to spare
+  double x, y, z;  // centre on the centreline, y on the ground
+  double dx, dz;   // unit direction of travel
+  double s;        // distance along the lap
 };
 
 struct Gates {
@@ -32,8 +32,8 @@ struct Gates {
 
 // Checkpoints spread evenly round the lap (desc.gate_spacing apart at
 // most, each moved up to 40 feet or a quarter of the spacing to where the
-// course runs straight or on a steady arc), the last one on the starting gate's line so that a lap runs from the
-// gate round to the gate.
+// course runs straight or on a steady arc), the last one on the starting gate's line so that a lap
+// runs from the gate round to the gate.
 Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProfile& profile,
                   const Terrain& terrain);
 

@@ -27,7 +27,8 @@ const Wave kWaves[] = {
 
 double field_height(const TrackDesc& desc, double x, double z) {
   double h = desc.base_height;
-  for (const Wave& w : kWaves) h += desc.roll_amplitude * w.weight * std::sin(w.kx * x + w.kz * z + w.phase);
+  for (const Wave& w : kWaves)
+    h += desc.roll_amplitude * w.weight * std::sin(w.kx * x + w.kz * z + w.phase);
   if (desc.wall_height > 0) {
     // Outside the arena floor the ground climbs steeply to the walls.
     double dx = std::max({desc.wall_x0 - x, x - desc.wall_x1, 0.0});

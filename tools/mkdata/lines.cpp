@@ -21,8 +21,8 @@ constexpr double kG = 32;
 constexpr double kDeg = 3.14159265358979323846 / 180;
 constexpr double kSampleTime = 0.25;  // the line recorder samples every 32 ticks
 constexpr double kTicksPerSecond = 128;
-constexpr double kWheelAhead = 2.5;  // front wheel centre ahead of the frame body
-constexpr double kStartBehind = 4.2; // frame body behind the starting line at the gate
+constexpr double kWheelAhead = 2.5;   // front wheel centre ahead of the frame body
+constexpr double kStartBehind = 4.2;  // frame body behind the starting line at the gate
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 enum class LineKind { kCentre, kInside, kOutside };
@@ -30,8 +30,8 @@ enum class LineKind { kCentre, kInside, kOutside };
 // One ride along the centreline: a lateral offset per centreline sample,
 // the speed there, and the time it is reached.
 struct Run {
-  int first = 0;     // centreline index of step 0
-  double s0 = 0;     // distance along the lap of step 0 (not wrapped)
+  int first = 0;  // centreline index of step 0
+  double s0 = 0;  // distance along the lap of step 0 (not wrapped)
   int count = 0;
   std::vector<double> u, x, z, ds, curvature, cap, v, t;
   std::vector<int> air;  // index into profile.jumps while airborne, else -1
@@ -49,7 +49,8 @@ std::vector<double> lap_offsets(const Centreline& line, const Gates& gates, Line
   const int half = static_cast<int>(20 / line.step);
   for (int i = 0; i < n; ++i) {
     double k = 0;
-    for (int d = -half; d <= half; ++d) k += line.points[static_cast<std::size_t>(wrap_index(i + d, n))].curvature;
+    for (int d = -half; d <= half; ++d)
+      k += line.points[static_cast<std::size_t>(wrap_index(i + d, n))].curvature;
     k /= 2 * half + 1;
     const CentrePoint& p = line.points[static_cast<std::size_t>(i)];
     double mag = std::clamp(std::abs(k) * 150, 0.0, 1.0) * std::max(0.0, p.width / 2 - 3.5);
@@ -63,7 +64,8 @@ std::vector<double> lap_offsets(const Centreline& line, const Gates& gates, Line
     for (int d = -h; d <= h; ++d) sum += a[static_cast<std::size_t>(wrap_index(d, n))];
     for (int i = 0; i < n; ++i) {
       u[static_cast<std::size_t>(i)] = sum / (2 * h + 1);
-      sum += a[static_cast<std::size_t>(wrap_index(i + h + 1, n))] - a[static_cast<std::size_t>(wrap_index(i - h, n))];
+      sum += a[static_cast<std::size_t>(wrap_index(i + h + 1, n))] -
+             a[static_cast<std::size_t>(wrap_index(i - h, n))];
     }
   }
   // Every line passes the gates in the middle of the track, straight for a
@@ -83,11 +85,13 @@ std::vector<double> lap_offsets(const Centreline& line, const Gates& gates, Line
 
 // Geometry, speed limits, speeds and times of a run whose offsets are set.
 void ride(Run& r, const Centreline& line, const TrackProfile& profile,
-          const std::vector<Surface>& surfaces, const Skill& skill, bool periodic, double start_speed,
-          const std::vector<double>& whoops_cap) {
+          const std::vector<Surface>& surfaces, const Skill& skill, bool periodic,
+          double start_speed, const std::vector<double>& whoops_cap) {
   const int n = static_cast<int>(line.points.size());
   const int c = r.count;
-  auto cp = [&](int k) -> const CentrePoint& { return line.points[static_cast<std::size_t>(wrap_index(r.first + k, n))]; };
+  auto cp = [&](int k) -> const CentrePoint& {
+    return line.points[static_cast<std::size_t>(wrap_index(r.first + k, n))];
+  };
   r.x.resize(c);
   r.z.resize(c);
   for (int k = 0; k < c; ++k) offset_point(cp(k), r.u[k], r.x[k], r.z[k]);
@@ -103,7 +107,8 @@ void ride(Run& r, const Centreline& line, const TrackProfile& profile,
   for (int k = 0; k < c; ++k) {
     int a = at(k - 4), b = at(k + 4);
     double ax = r.x[k] - r.x[a], az = r.z[k] - r.z[a], bx = r.x[b] - r.x[k], bz = r.z[b] - r.z[k];
-    double la = std::hypot(ax, az), lb = std::hypot(bx, bz), lc = std::hypot(r.x[b] - r.x[a], r.z[b] - r.z[a]);
+    double la = std::hypot(ax, az), lb = std::hypot(bx, bz),
+           lc = std::hypot(r.x[b] - r.x[a], r.z[b] - r.z[a]);
     if (la < 1e-6 || lb < 1e-6 || lc < 1e-6) continue;
     r.curvature[k] = 2 * (ax * bz - az * bx) / (la * lb * lc);
   }
@@ -114,13 +119,15 @@ void ride(Run& r, const Centreline& line, const TrackProfile& profile,
   for (int k = 0; k < c; ++k) {
     int i = wrap_index(r.first + k, n);
     double grip_lean = std::atan(surface_grip(surfaces[static_cast<std::size_t>(i)])) - 0.08;
-    double h0 = surface_height(line, profile, i, r.u[k] - 0.5), h1 = surface_height(line, profile, i, r.u[k] + 0.5);
+    double h0 = surface_height(line, profile, i, r.u[k] - 0.5),
+           h1 = surface_height(line, profile, i, r.u[k] + 0.5);
     // The ground rising toward the outside of the turn is a berm to lean on.
     double rise = (h1 - h0) * (r.curvature[k] >= 0 ? -1 : 1);
     double bank = std::max(0.0, std::atan(rise));
     double lean = bank + std::min(skill.lean_deg * kDeg, grip_lean);
     double k_abs = std::abs(r.curvature[k]);
-    if (k_abs > 1e-5) r.cap[k] = std::min(r.cap[k], std::sqrt(kG * std::tan(std::min(lean, 1.3)) / k_abs));
+    if (k_abs > 1e-5)
+      r.cap[k] = std::min(r.cap[k], std::sqrt(kG * std::tan(std::min(lean, 1.3)) / k_abs));
     r.cap[k] = std::min(r.cap[k], whoops_cap[static_cast<std::size_t>(i)]);
   }
   // Every take-off in the run, by step index.
@@ -140,7 +147,8 @@ void ride(Run& r, const Centreline& line, const TrackProfile& profile,
       const JumpInfo& jump = profile.jumps[static_cast<std::size_t>(j)];
       double th = jump.face_deg * kDeg;
       double v = designed ? jump.design_speed : std::max(r.v[lip], 1.0);
-      Flight fl = fly(profile, jump.lip_s, profile.height_at(jump.lip_s), v * std::cos(th), v * std::sin(th));
+      Flight fl = fly(profile, jump.lip_s, profile.height_at(jump.lip_s), v * std::cos(th),
+                      v * std::sin(th));
       int land = lip + static_cast<int>(std::lround((fl.land_s - jump.lip_s) / line.step));
       for (int k = lip + 1; k < land && k < c + (periodic ? c : 0); ++k) r.air[at(k)] = j;
     }
@@ -155,8 +163,10 @@ void ride(Run& r, const Centreline& line, const TrackProfile& profile,
     for (int round = 0; round < rounds; ++round) {
       for (int k = c - (periodic ? 1 : 2); k >= 0; --k) {
         int b = at(k + 1);
-        if (r.air[b] >= 0) vb[k] = std::min(r.cap[k], vb[b]);
-        else vb[k] = std::min(r.cap[k], std::sqrt(vb[b] * vb[b] + 2 * skill.brake * r.ds[k]));
+        if (r.air[b] >= 0)
+          vb[k] = std::min(r.cap[k], vb[b]);
+        else
+          vb[k] = std::min(r.cap[k], std::sqrt(vb[b] * vb[b] + 2 * skill.brake * r.ds[k]));
       }
     }
     r.v.assign(c, 0.0);
@@ -185,7 +195,8 @@ void ride(Run& r, const Centreline& line, const TrackProfile& profile,
   for (int k = 0; k + 1 < c; ++k) {
     double dt;
     if (r.air[k + 1] >= 0 || r.air[k] >= 0) {
-      const JumpInfo& jump = profile.jumps[static_cast<std::size_t>(r.air[k + 1] >= 0 ? r.air[k + 1] : r.air[k])];
+      const JumpInfo& jump =
+          profile.jumps[static_cast<std::size_t>(r.air[k + 1] >= 0 ? r.air[k + 1] : r.air[k])];
       dt = line.step / (std::max(r.v[k], 1.0) * std::cos(jump.face_deg * kDeg));
     } else {
       dt = r.ds[k] / std::max(0.5 * (r.v[k] + r.v[k + 1]), 0.5);
@@ -205,7 +216,8 @@ double time_at_s(const Run& r, double s, double step) {
 
 // Samples of the run every 0.25 s between two times.
 std::vector<SeedPoint> sample(const Run& r, const Centreline& line, const TrackProfile& profile,
-                              const Terrain& terrain, const Skill& skill, double t_begin, double t_end) {
+                              const Terrain& terrain, const Skill& skill, double t_begin,
+                              double t_end) {
   std::vector<SeedPoint> pts;
   double first = std::ceil(t_begin / kSampleTime - 1e-9) * kSampleTime;
   int k = 0;
@@ -244,7 +256,8 @@ std::vector<SeedPoint> sample(const Run& r, const Centreline& line, const TrackP
 
 // The skill's speed limit through whoops (and just before them), per
 // centreline sample; no limit elsewhere.
-std::vector<double> whoops_caps(const Centreline& line, const TrackProfile& profile, const Skill& skill) {
+std::vector<double> whoops_caps(const Centreline& line, const TrackProfile& profile,
+                                const Skill& skill) {
   std::vector<double> cap(line.points.size(), kInf);
   for (const auto& [a, b] : profile.whoops)
     for (double s = a - 10; line.wrap(s - a + 10) < line.wrap(b - a) + 10; s += line.step)
@@ -264,8 +277,8 @@ Run repeat_laps(const Run& r, int laps) {
   out.air.resize(static_cast<std::size_t>(out.count));
   for (int k = n; k < out.count; ++k) out.air[k] = out.air[k - n];
   // The step from the lap's last sample back to its first.
-  double close = out.air[0] >= 0 ? r.t[1] - r.t[0]
-                                 : r.ds[n - 1] / std::max(0.5 * (r.v[n - 1] + r.v[0]), 0.5);
+  double close =
+      out.air[0] >= 0 ? r.t[1] - r.t[0] : r.ds[n - 1] / std::max(0.5 * (r.v[n - 1] + r.v[0]), 0.5);
   double lap_time = r.t[n - 1] + close;
   out.t.resize(static_cast<std::size_t>(out.count));
   for (int k = n; k < out.count; ++k) out.t[k] = out.t[k - n] + lap_time;
@@ -294,7 +307,8 @@ void add_unique(std::vector<SeedLine>& segment, SeedLine l) {
 
 std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const TrackProfile& profile,
                                               const Terrain& terrain, const Gates& gates,
-                                              const std::vector<Surface>& surfaces, const Skill& skill) {
+                                              const std::vector<Surface>& surfaces,
+                                              const Skill& skill) {
   const int n = static_cast<int>(line.points.size());
   const int g = static_cast<int>(gates.checkpoints.size());
   const double L = line.length;
@@ -303,7 +317,9 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
   // Distance of checkpoint k from the starting line (the last one is the
   // finish, one lap on).
   auto gate_rel = [&](int k) {
-    return k + 1 == g ? L : line.wrap(gates.checkpoints[static_cast<std::size_t>(k)].s - profile.start_s);
+    return k + 1 == g
+               ? L
+               : line.wrap(gates.checkpoints[static_cast<std::size_t>(k)].s - profile.start_s);
   };
   std::vector<std::vector<SeedLine>> segments(static_cast<std::size_t>(2 * g));
   const LineKind kinds[3] = {LineKind::kCentre, LineKind::kInside, LineKind::kOutside};
@@ -318,15 +334,18 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
     r.s0 = start_s0;
     r.count = n + static_cast<int>(20 / line.step);
     r.u.resize(r.count);
-    for (int k = 0; k < r.count; ++k) r.u[k] = lap[static_cast<std::size_t>(wrap_index(r.first + k, n))];
+    for (int k = 0; k < r.count; ++k)
+      r.u[k] = lap[static_cast<std::size_t>(wrap_index(r.first + k, n))];
     ride(r, line, profile, surfaces, skill, false, 0, whoops_cap);
     for (int k = 1; k < g; ++k) {
       double t0 = time_at_s(r, profile.start_s + gate_rel(k - 1) - kWheelAhead, line.step);
       double t1 = time_at_s(r, profile.start_s + gate_rel(k) - kWheelAhead, line.step);
-      double t2 = time_at_s(r, profile.start_s + gate_rel(std::min(k + 1, g - 1)) - kWheelAhead, line.step);
+      double t2 =
+          time_at_s(r, profile.start_s + gate_rel(std::min(k + 1, g - 1)) - kWheelAhead, line.step);
       if (k + 1 >= g) t2 = t1 + (t1 - t0);  // the flying lap follows; close enough for a seed
-      add_unique(segments[static_cast<std::size_t>(k)],
-                 {sample(r, line, profile, terrain, skill, t0, t1), ticks(t1 - t0), ticks(t2 - t0)});
+      add_unique(
+          segments[static_cast<std::size_t>(k)],
+          {sample(r, line, profile, terrain, skill, t0, t1), ticks(t1 - t0), ticks(t2 - t0)});
     }
   }
 
@@ -350,8 +369,10 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
       }
       ride(r, line, profile, surfaces, skill, false, 0, whoops_cap);
       double t1 = time_at_s(r, profile.start_s + gate_rel(0) - kWheelAhead, line.step);
-      double t2 = g > 1 ? time_at_s(r, profile.start_s + gate_rel(1) - kWheelAhead, line.step) : 2 * t1;
-      add_unique(segments[0], {sample(r, line, profile, terrain, skill, 0, t1), ticks(t1), ticks(t2)});
+      double t2 =
+          g > 1 ? time_at_s(r, profile.start_s + gate_rel(1) - kWheelAhead, line.step) : 2 * t1;
+      add_unique(segments[0],
+                 {sample(r, line, profile, terrain, skill, 0, t1), ticks(t1), ticks(t2)});
     }
   }
 
@@ -364,17 +385,20 @@ std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const Trac
     r.s0 = profile.start_s;
     r.count = n;
     r.u.resize(r.count);
-    for (int k = 0; k < r.count; ++k) r.u[k] = lap[static_cast<std::size_t>(wrap_index(r.first + k, n))];
+    for (int k = 0; k < r.count; ++k)
+      r.u[k] = lap[static_cast<std::size_t>(wrap_index(r.first + k, n))];
     ride(r, line, profile, surfaces, skill, true, 0, whoops_cap);
     Run laps = repeat_laps(r, 3);
     for (int j = 0; j < g; ++j) {
       double from = L + (j == 0 ? 0 : gate_rel(j - 1));
       double t0 = time_at_s(laps, profile.start_s + from - kWheelAhead, line.step);
       double t1 = time_at_s(laps, profile.start_s + L + gate_rel(j) - kWheelAhead, line.step);
-      double t2 = time_at_s(laps, profile.start_s + L + (j + 1 < g ? gate_rel(j + 1) : L + gate_rel(0)) - kWheelAhead,
-                            line.step);
-      add_unique(segments[static_cast<std::size_t>(g + j)],
-                 {sample(laps, line, profile, terrain, skill, t0, t1), ticks(t1 - t0), ticks(t2 - t0)});
+      double t2 = time_at_s(
+          laps, profile.start_s + L + (j + 1 < g ? gate_rel(j + 1) : L + gate_rel(0)) - kWheelAhead,
+          line.step);
+      add_unique(
+          segments[static_cast<std::size_t>(g + j)],
+          {sample(laps, line, profile, terrain, skill, t0, t1), ticks(t1 - t0), ticks(t2 - t0)});
     }
   }
   return segments;
@@ -388,7 +412,8 @@ std::vector<double> centre_lip_speeds(const Centreline& line, const TrackProfile
   r.u.assign(static_cast<std::size_t>(n), 0.0);
   ride(r, line, profile, surfaces, skill, true, 0, whoops_caps(line, profile, skill));
   std::vector<double> speeds;
-  for (const JumpInfo& j : profile.jumps) speeds.push_back(r.v[static_cast<std::size_t>(line.index(j.lip_s))]);
+  for (const JumpInfo& j : profile.jumps)
+    speeds.push_back(r.v[static_cast<std::size_t>(line.index(j.lip_s))]);
   return speeds;
 }
 

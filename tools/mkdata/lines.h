@@ -20,12 +20,12 @@ namespace mkdata {
 // How a rider of one skill rides: lean limit, top speed, and how hard he
 // accelerates and brakes.
 struct Skill {
-  const char* file;      // "lines_novice", ...
-  double lean_deg;       // most lean on flat ground
-  double top_speed;      // ft/s
-  double accel;          // ft/s^2 at low speed, falling to 0 at top speed
-  double brake;          // ft/s^2
-  double whoops_speed;   // ft/s through whoops
+  const char* file;     // "lines_novice", ...
+  double lean_deg;      // most lean on flat ground
+  double top_speed;     // ft/s
+  double accel;         // ft/s^2 at low speed, falling to 0 at top speed
+  double brake;         // ft/s^2
+  double whoops_speed;  // ft/s through whoops
 };
 
 extern const Skill kSkills[3];
@@ -48,7 +48,8 @@ struct SeedLine {
 // limits the lean).
 std::vector<std::vector<SeedLine>> seed_lines(const Centreline& line, const TrackProfile& profile,
                                               const Terrain& terrain, const Gates& gates,
-                                              const std::vector<Surface>& surfaces, const Skill& skill);
+                                              const std::vector<Surface>& surfaces,
+                                              const Skill& skill);
 
 // The lines file ("ct03" header, segments, lines, points).
 std::string lines_text(const std::vector<std::vector<SeedLine>>& segments);

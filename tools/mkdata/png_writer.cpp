@@ -30,8 +30,9 @@ std::string encode(int width, int height, int bit_depth, int colour_type, int by
   }
   png_set_write_fn(png, &out, append, no_flush);
   png_set_compression_level(png, 6);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bit_depth,
-               colour_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
+               bit_depth, colour_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   const std::size_t row = static_cast<std::size_t>(width) * bytes_per_pixel;
   for (int y = 0; y < height; ++y)

@@ -58,8 +58,12 @@ Shape shape_of(const Feature& f) {
       double wall = lip + f.gap;
       double top = wall + run(f.land_height, 55);
       double plateau = top + 24;
-      k = {{0, 0},         {lip, f.height}, {back, 0},
-           {wall, 0},      {top, f.land_height}, {plateau, f.land_height},
+      k = {{0, 0},
+           {lip, f.height},
+           {back, 0},
+           {wall, 0},
+           {top, f.land_height},
+           {plateau, f.land_height},
            {plateau + run(f.land_height, f.land_deg), 0}};
       sh.takeoffs.push_back({lip, top + 6});
       break;
@@ -172,8 +176,10 @@ TrackProfile build_profile(const TrackDesc& desc, const Centreline& line) {
   // The field's ground under the centreline, smoothed over about 80 feet so
   // the track rolls with the land without bumps of its own.
   std::vector<double> base(n);
-  for (std::size_t i = 0; i < n; ++i) base[i] = field_height(desc, line.points[i].x, line.points[i].z);
-  base = box_smooth(box_smooth(base, static_cast<int>(40 / line.step)), static_cast<int>(20 / line.step));
+  for (std::size_t i = 0; i < n; ++i)
+    base[i] = field_height(desc, line.points[i].x, line.points[i].z);
+  base = box_smooth(box_smooth(base, static_cast<int>(40 / line.step)),
+                    static_cast<int>(20 / line.step));
 
   // The start straight is level: from behind the gate to well past it.
   prof.start_s = line.wrap(line.control_s[0] + desc.start_offset);
@@ -181,9 +187,12 @@ TrackProfile build_profile(const TrackDesc& desc, const Centreline& line) {
   for (std::size_t i = 0; i < n; ++i) {
     double d = line.wrap(line.points[i].s - prof.start_s + 60);  // 0 at 60 ft behind the gate
     double w = 0;
-    if (d < 260) w = 1;
-    else if (d < 340) w = 1 - (d - 260) / 80;
-    else if (d > line.length - 60) w = (d - (line.length - 60)) / 60;
+    if (d < 260)
+      w = 1;
+    else if (d < 340)
+      w = 1 - (d - 260) / 80;
+    else if (d > line.length - 60)
+      w = (d - (line.length - 60)) / 60;
     w = w * w * (3 - 2 * w);
     base[i] = base[i] + (level - base[i]) * w;
   }
@@ -211,7 +220,8 @@ TrackProfile build_profile(const TrackDesc& desc, const Centreline& line) {
       if (d < len) bumps[i] += shape_height(sh, d);
     }
     for (const Shape::Takeoff& t : sh.takeoffs)
-      prof.jumps.push_back({f.kind, line.wrap(s0 + t.lip), f.face_deg, line.wrap(s0 + t.target), 0});
+      prof.jumps.push_back(
+          {f.kind, line.wrap(s0 + t.lip), f.face_deg, line.wrap(s0 + t.target), 0});
     if (f.kind == FeatureKind::kRhythm) ++prof.rhythm_sections;
     ++prof.jump_features;
   }

@@ -22,7 +22,7 @@ struct JumpInfo {
 
 struct TrackProfile {
   double step = 0.5;
-  std::vector<double> height;  // one per centreline sample
+  std::vector<double> height;   // one per centreline sample
   std::vector<JumpInfo> jumps;  // in lap order
   int jump_features = 0;        // jumps for the README count (a rhythm row counts once)
   int whoops_sections = 0;

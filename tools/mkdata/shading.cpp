@@ -22,7 +22,8 @@ Shading bake_shading(const TrackDesc& desc, const Terrain& t) {
   const int size = t.size;
   const std::size_t count = static_cast<std::size_t>(size) * size;
   const double el = desc.sun_elevation_deg * kDeg, az = desc.sun_azimuth_deg * kDeg;
-  const double sx = std::cos(el) * std::cos(az), sy = std::sin(el), sz = std::cos(el) * std::sin(az);
+  const double sx = std::cos(el) * std::cos(az), sy = std::sin(el),
+               sz = std::cos(el) * std::sin(az);
   const double rise = std::tan(el);
   double top = t.max_height;
 
@@ -90,7 +91,8 @@ std::string shadows_pgm(const Terrain& t, const Shading& sh) {
   std::string out = format("P5\n%d %d\n255\n", t.size, t.size);
   std::size_t head = out.size();
   out.resize(head + sh.shadow.size());
-  for (std::size_t k = 0; k < sh.shadow.size(); ++k) out[head + k] = static_cast<char>(255 - sh.shadow[k]);
+  for (std::size_t k = 0; k < sh.shadow.size(); ++k)
+    out[head + k] = static_cast<char>(255 - sh.shadow[k]);
   return out;
 }
 

@@ -34,33 +34,34 @@ constexpr Point kRiderBody = {0, 4.5, 4.12};
 
 // Adds a sphere given at a model-frame position; with `mirror` a second
 // one at -x, for the parts that come in pairs.
-void add(std::vector<ShapeSphere>& out, Point body, Point at, double r, Material m, bool mirror = false) {
+void add(std::vector<ShapeSphere>& out, Point body, Point at, double r, Material m,
+         bool mirror = false) {
   out.push_back({at.x - body.x, at.y - body.y, at.z - body.z, r, m.mu, m.kp, m.kd});
   if (mirror) out.push_back({-at.x - body.x, at.y - body.y, at.z - body.z, r, m.mu, m.kp, m.kd});
 }
 
 std::vector<ShapeSphere> frame() {
   std::vector<ShapeSphere> s;
-  add(s, kFrame, {0, 2.9, 2.16}, 0.25, kPlastic);          // steering head
-  add(s, kFrame, {0.45, 2.7, 2.7}, 0.3, kPlastic, true);   // radiator shrouds
-  add(s, kFrame, {0, 3.05, 3.1}, 0.35, kPlastic);          // tank
-  add(s, kFrame, {0, 3.15, 4.2}, 0.3, kPlastic);           // seat, front
-  add(s, kFrame, {0, 3.2, 5.2}, 0.3, kPlastic);            // seat, rear
-  add(s, kFrame, {0, 3.15, 6.6}, 0.25, kPlastic);          // rear fender tip
-  add(s, kFrame, {0.35, 2.6, 5.0}, 0.25, kPlastic, true);  // side panels
-  add(s, kFrame, {0.4, 2.7, 5.6}, 0.25, kPlastic);         // silencer, right side
-  add(s, kFrame, {0, 1.65, 3.5}, 0.55, kPlastic);          // engine
-  add(s, kFrame, {0, 1.15, 3.6}, 0.3, kPlastic);           // skid plate, 11 in above the ground
-  add(s, kFrame, {0.6, 1.45, 4.15}, 0.15, kPlastic, true); // foot pegs
+  add(s, kFrame, {0, 2.9, 2.16}, 0.25, kPlastic);           // steering head
+  add(s, kFrame, {0.45, 2.7, 2.7}, 0.3, kPlastic, true);    // radiator shrouds
+  add(s, kFrame, {0, 3.05, 3.1}, 0.35, kPlastic);           // tank
+  add(s, kFrame, {0, 3.15, 4.2}, 0.3, kPlastic);            // seat, front
+  add(s, kFrame, {0, 3.2, 5.2}, 0.3, kPlastic);             // seat, rear
+  add(s, kFrame, {0, 3.15, 6.6}, 0.25, kPlastic);           // rear fender tip
+  add(s, kFrame, {0.35, 2.6, 5.0}, 0.25, kPlastic, true);   // side panels
+  add(s, kFrame, {0.4, 2.7, 5.6}, 0.25, kPlastic);          // silencer, right side
+  add(s, kFrame, {0, 1.65, 3.5}, 0.55, kPlastic);           // engine
+  add(s, kFrame, {0, 1.15, 3.6}, 0.3, kPlastic);            // skid plate, 11 in above the ground
+  add(s, kFrame, {0.6, 1.45, 4.15}, 0.15, kPlastic, true);  // foot pegs
   return s;
 }
 
 std::vector<ShapeSphere> upper_fork() {
   std::vector<ShapeSphere> s;
-  add(s, kUpperFork, {1.0, 4.0, 2.88}, 0.15, kPlastic, true);  // bar ends by the grips
-  add(s, kUpperFork, {0, 3.95, 2.76}, 0.2, kPlastic);          // bar clamp
-  add(s, kUpperFork, {0.42, 2.55, 1.91}, 0.18, kPlastic, true);// fork tubes in the clamps
-  add(s, kUpperFork, {0, 3.3, 1.76}, 0.25, kPlastic);          // number plate
+  add(s, kUpperFork, {1.0, 4.0, 2.88}, 0.15, kPlastic, true);    // bar ends by the grips
+  add(s, kUpperFork, {0, 3.95, 2.76}, 0.2, kPlastic);            // bar clamp
+  add(s, kUpperFork, {0.42, 2.55, 1.91}, 0.18, kPlastic, true);  // fork tubes in the clamps
+  add(s, kUpperFork, {0, 3.3, 1.76}, 0.25, kPlastic);            // number plate
   return s;
 }
 
@@ -87,19 +88,20 @@ std::vector<ShapeSphere> wheel(double rim_radius, double tyre_radius) {
   std::vector<ShapeSphere> s;
   for (int k = 0; k < 8; ++k) {
     double a = k * 3.14159265358979323846 / 4;
-    s.push_back({0, rim_radius * std::cos(a), rim_radius * std::sin(a), tyre_radius, kTyre.mu, kTyre.kp, kTyre.kd});
+    s.push_back({0, rim_radius * std::cos(a), rim_radius * std::sin(a), tyre_radius, kTyre.mu,
+                 kTyre.kp, kTyre.kd});
   }
   return s;
 }
 
 std::vector<ShapeSphere> rider() {
   std::vector<ShapeSphere> s;
-  add(s, kRiderBody, {0, 5.31, 3.18}, 0.45, kRider);         // helmet
-  add(s, kRiderBody, {0, 4.75, 3.77}, 0.5, kRider);          // chest
-  add(s, kRiderBody, {0, 4.15, 4.47}, 0.5, kRider);          // hips
-  add(s, kRiderBody, {0.5, 5.05, 3.52}, 0.25, kRider, true); // shoulders
-  add(s, kRiderBody, {0.8, 4.8, 3.2}, 0.2, kRider, true);    // elbows
-  add(s, kRiderBody, {0.55, 3.5, 3.3}, 0.25, kRider, true);  // knees
+  add(s, kRiderBody, {0, 5.31, 3.18}, 0.45, kRider);          // helmet
+  add(s, kRiderBody, {0, 4.75, 3.77}, 0.5, kRider);           // chest
+  add(s, kRiderBody, {0, 4.15, 4.47}, 0.5, kRider);           // hips
+  add(s, kRiderBody, {0.5, 5.05, 3.52}, 0.25, kRider, true);  // shoulders
+  add(s, kRiderBody, {0.8, 4.8, 3.2}, 0.2, kRider, true);     // elbows
+  add(s, kRiderBody, {0.55, 3.5, 3.3}, 0.25, kRider, true);   // knees
   return s;
 }
 
@@ -112,8 +114,8 @@ std::vector<ShapeSphere> startgate() {
   const double tilt = 3 * 3.14159265358979323846 / 16;
   for (double along : {0.3, 0.7, 1.1, 1.5})
     for (double x : {-1.05, -0.35, 0.35, 1.05})
-      s.push_back({x, along * std::cos(tilt), -along * std::sin(tilt), 0.22, kGateSteel.mu, kGateSteel.kp,
-                   kGateSteel.kd});
+      s.push_back({x, along * std::cos(tilt), -along * std::sin(tilt), 0.22, kGateSteel.mu,
+                   kGateSteel.kp, kGateSteel.kd});
   return s;
 }
 

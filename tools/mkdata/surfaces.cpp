@@ -12,7 +12,8 @@ struct FrictionPoint {
   double mu, speed;  // speed: slip speed, ft/s
 };
 struct RollPoint {
-  double light, full, speed;  // resisting force at no and full tyre compression, at ground speed ft/s
+  double light, full,
+      speed;  // resisting force at no and full tyre compression, at ground speed ft/s
 };
 
 // One ground. Friction peaks at a small slip and falls as the tyre spins
@@ -39,7 +40,8 @@ const SurfaceSpec kSurfaces[kSurfaceCount] = {
     {"hardpack",
      {{1.20, 2}, {1.30, 5}, {0.95, 15}, {0.75, 45}},
      {{4, 12, 5}, {5, 15, 30}, {6, 18, 80}},
-     "count=6 dig=0.6 slip_threshold=5 size=0.3 grow=6 drag=0.6 randomize=12 r=150 g=128 b=100 a=200 "
+     "count=6 dig=0.6 slip_threshold=5 size=0.3 grow=6 drag=0.6 randomize=12 r=150 g=128 b=100 "
+     "a=200 "
      "fade_a=-320"},
     {"sand",
      {{0.80, 2}, {0.95, 8}, {0.92, 25}, {0.85, 60}},
@@ -56,7 +58,8 @@ std::string tileinfo_text() {
   std::string out;
   for (const SurfaceSpec& s : kSurfaces) {
     for (const FrictionPoint& f : s.friction) out += format("friction %g %g\n", f.mu, f.speed);
-    for (const RollPoint& r : s.roll) out += format("roll_resist %g %g %g\n", r.light, r.full, r.speed);
+    for (const RollPoint& r : s.roll)
+      out += format("roll_resist %g %g %g\n", r.light, r.full, r.speed);
     out += format("roost %s\n", s.roost);
     out += "addtile\n";
   }
@@ -68,23 +71,27 @@ std::vector<Surface> lap_surfaces(const TrackDesc& desc, const Centreline& line)
   for (std::size_t i = 0; i < s.size(); ++i) s[i] = line.points[i].surface;
   for (const SurfacePatch& p : desc.patches) {
     double s0 = line.control_s[static_cast<std::size_t>(p.after_point)] + p.offset;
-    for (double d = 0; d < p.length; d += line.step) s[static_cast<std::size_t>(line.index(s0 + d))] = p.surface;
+    for (double d = 0; d < p.length; d += line.step)
+      s[static_cast<std::size_t>(line.index(s0 + d))] = p.surface;
   }
   return s;
 }
 
-std::string tilemap_bytes(const Terrain& t, const Centreline& line, const std::vector<Surface>& surfaces) {
+std::string tilemap_bytes(const Terrain& t, const Centreline& line,
+                          const std::vector<Surface>& surfaces) {
   const int tiles = 1 << t.shift;
   std::string out(static_cast<std::size_t>(tiles) * tiles, static_cast<char>(kGrass));
   for (int tz = 0; tz < tiles; ++tz) {
     for (int tx = 0; tx < tiles; ++tx) {
       // The middle sample of the tile's 2 x 2 cells.
-      std::size_t k = static_cast<std::size_t>(2 * tx + 1) + static_cast<std::size_t>(t.size) * (2 * tz + 1);
+      std::size_t k =
+          static_cast<std::size_t>(2 * tx + 1) + static_cast<std::size_t>(t.size) * (2 * tz + 1);
       int near = t.nearest[k];
       if (near < 0) continue;
       double half = line.points[static_cast<std::size_t>(near)].width / 2;
       if (std::abs(t.offset[k]) <= half + 1)
-        out[static_cast<std::size_t>(tz) * tiles + tx] = static_cast<char>(surfaces[static_cast<std::size_t>(near)]);
+        out[static_cast<std::size_t>(tz) * tiles + tx] =
+            static_cast<char>(surfaces[static_cast<std::size_t>(near)]);
     }
   }
   return out;

@@ -53,9 +53,9 @@ TrackDesc sxarena_desc() {
       {230, 140, 26, 0, kLoam},  // 17
       {150, 140, 26, 0, kLoam},  // 18
       // Left turn down the left side, then left onto the start straight.
-      {95, 162, 28, 28, kLoam},  // 19
-      {80, 230, 26, 0, kLoam},   // 20
-      {80, 300, 26, 0, kLoam},   // 21
+      {95, 162, 28, 28, kLoam},      // 19
+      {80, 230, 26, 0, kLoam},       // 20
+      {80, 300, 26, 0, kLoam},       // 21
       {90, 352, 28, 28, kHardpack},  // 22
   };
   d.features = {

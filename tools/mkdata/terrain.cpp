@@ -41,7 +41,8 @@ NearLists near_lists(const Centreline& line, double extent, double reach) {
     int c0 = std::max(0, static_cast<int>((p.z - r) / nl.bucket));
     int c1 = std::min(nl.count - 1, static_cast<int>((p.z + r) / nl.bucket));
     for (int c = c0; c <= c1; ++c)
-      for (int b = b0; b <= b1; ++b) nl.lists[static_cast<std::size_t>(c * nl.count + b)].push_back(static_cast<int>(k));
+      for (int b = b0; b <= b1; ++b)
+        nl.lists[static_cast<std::size_t>(c * nl.count + b)].push_back(static_cast<int>(k));
   }
   return nl;
 }
@@ -135,7 +136,9 @@ Terrain build_terrain(const TrackDesc& desc, const Centreline& line, const Track
       } else {
         double d = std::abs(u) - half;
         double edge = surface_height(line, profile, best, u < 0 ? -half : half);
-        double bank = d < desc.bank_width ? desc.bank_height * std::sin(3.14159265358979 * d / desc.bank_width) : 0;
+        double bank = d < desc.bank_width
+                          ? desc.bank_height * std::sin(3.14159265358979 * d / desc.bank_width)
+                          : 0;
         h[idx] = edge + (natural - edge) * smoothstep(d / desc.shoulder) +
                  bank * (1 - smoothstep(d / desc.shoulder));
       }

@@ -14,8 +14,8 @@ namespace mkdata {
 
 struct Terrain {
   int shift = 0;
-  int size = 0;         // samples per side, 2^(shift+1)+1
-  double spacing = 1;   // feet between samples
+  int size = 0;                           // samples per side, 2^(shift+1)+1
+  double spacing = 1;                     // feet between samples
   double min_height = 0, max_height = 0;  // as written to terrain.hf
   // Heights as the game reads them back: min + v * (max - min) / 65535
   // of the stored 16-bit values, index i + size * j.
@@ -26,7 +26,7 @@ struct Terrain {
   std::vector<int> nearest;
   std::vector<float> offset;
 
-  float at(int i, int j) const;  // clamped sample, like the game's `sample`
+  float at(int i, int j) const;                // clamped sample, like the game's `sample`
   double height_at(double x, double z) const;  // the game's triangulated height
   double extent() const { return spacing * (size - 1); }
 };

@@ -75,7 +75,8 @@ BuiltTrack build_track(const TrackDesc& desc) {
   auto& f = b.files;
   f.emplace_back("desc", desc.title + "\n");
   // The header alone; the samples are in terrain.png.
-  f.emplace_back("terrain.hf", format("%d %f %f %f\n", t.shift, t.spacing, t.min_height, t.max_height));
+  f.emplace_back("terrain.hf",
+                 format("%d %f %f %f\n", t.shift, t.spacing, t.min_height, t.max_height));
   f.emplace_back("terrain.png", png_gray16(t.size, t.size, t.raw));
   f.emplace_back("shadingx2.ppm", shading_ppm(t, b.shading, false));
   f.emplace_back("shading.ppm", shading_ppm(t, b.shading, true));
@@ -85,7 +86,8 @@ BuiltTrack build_track(const TrackDesc& desc) {
   f.emplace_back("timing_gates", timing_gates_text(b.gates));
   f.emplace_back("map.png", map_png(t, b.shading, b.line, b.surfaces, b.gates));
   for (const Skill& skill : kSkills)
-    f.emplace_back(skill.file, lines_text(seed_lines(b.line, b.profile, t, b.gates, b.surfaces, skill)));
+    f.emplace_back(skill.file,
+                   lines_text(seed_lines(b.line, b.profile, t, b.gates, b.surfaces, skill)));
   return b;
 }
 

@@ -18,10 +18,10 @@ namespace mkdata {
 // Figures for the README's track table.
 struct TrackStats {
   double lap_feet = 0;
-  int jumps = 0;   // jump features (a rhythm row counts once)
-  int turns = 0;   // direction changes of more than 40 degrees
-  int berms = 0;   // turns with a banked outside
-  int gates = 0;   // checkpoints
+  int jumps = 0;  // jump features (a rhythm row counts once)
+  int turns = 0;  // direction changes of more than 40 degrees
+  int berms = 0;  // turns with a banked outside
+  int gates = 0;  // checkpoints
   int whoops = 0, rhythm = 0;
 };
 

@@ -61,7 +61,7 @@ TrackDesc venloop_desc() {
       {860, 320, 34, 22, kLoam},  // 24
       {930, 420, 32, 0, kLoam},   // 25
       // The back straight, heading +z: step-down.
-      {930, 620, 30, 0, kLoam},  // 26
+      {930, 620, 30, 0, kLoam},   // 26
       {925, 780, 34, 20, kLoam},  // 27
       // Right turn onto the start straight.
       {880, 880, 36, 20, kHardpack},  // 28
