@@ -1,13 +1,11 @@
 #pragma once
 // A headless riding scene for scenario tests and benchmarks: bikes on a
-// flat field, run tick by tick in the game's order (terrain contacts, world
-// step, then each bike's suspension and drivetrain).
+// flat field (with statues, if a test adds them), run tick by tick in the
+// game's order: every bike's environment contacts, every pair's bike
+// contacts, the world step, then every bike's control step.
 //
-// The rider's balance, steering aids and seat springs belong to the rider
-// controls, which this scene does not run. In their place each bike can be
-// held by a jig: a motor that stops the frame rolling, a light hold on the
-// steering head, and a locked rider mount. The jig only keeps the bike
-// upright and straight; it neither drives nor brakes it.
+// Bikes get the user's default rider aids (dab when stopped among them), so
+// the control step's aids keep them upright; nothing else holds them.
 
 #include <cmath>
 #include <utility>
@@ -15,9 +13,10 @@
 
 #include "sim/assembly.h"
 #include "sim/bike.h"
+#include "sim/collisions.h"
+#include "sim/control_step.h"
 #include "sim/drivetrain.h"
-#include "sim/suspension.h"
-#include "sim/terrain_contacts.h"
+#include "sim/rider_setup.h"
 #include "sim/world.h"
 #include "track/terrain.h"
 
@@ -35,7 +34,8 @@ struct RidingScene {
   PhysicsWorld world;
   Terrain terrain;
   std::vector<Bike*> bikes;
-  std::vector<dJointID> jigs;  // one roll motor per held bike
+  std::vector<Statue> statues;
+  SceneryGrid grid;
   int tick = 0;
 
   explicit RidingScene(Terrain field = flat_terrain()) : terrain(std::move(field)) {
@@ -48,43 +48,42 @@ struct RidingScene {
   RidingScene(const RidingScene&) = delete;
   RidingScene& operator=(const RidingScene&) = delete;
 
-  // A bike of `model` at (x, z), facing -z, standing on its tyres.
-  Bike& add_bike(const char* model, double x, double z, bool jig = true) {
+  // A bike of `model` at (x, z), facing -z, standing on its tyres, with the
+  // default aids (`aids` false: a bike with none of the user's aids, not
+  // even dab when stopped).
+  Bike& add_bike(const char* model, double x, double z, bool aids = true) {
     Bike* bike = create_bike(world, model, static_cast<int>(bikes.size()), "1");
     move_bike(*bike, {x, 0, z});
+    if (aids) apply_rider_aids(*bike, {});
     bikes.push_back(bike);
-    if (jig) hold_upright(*bike);
     return *bike;
   }
 
-  void hold_upright(Bike& bike) {
-    dJointID roll = dJointCreateAMotor(world.world, nullptr);
-    dJointAttach(roll, bike.bodies[body_frame], nullptr);
-    dJointSetAMotorNumAxes(roll, 1);
-    dJointSetAMotorAxis(roll, 0, 1, 0, 0, 1);  // the frame's own z axis
-    dJointSetAMotorParam(roll, dParamVel, 0);
-    dJointSetAMotorParam(roll, dParamFMax, 20000);
-    jigs.push_back(roll);
-    dJointSetHingeParam(bike.joints[joint_steering_head], dParamVel, 0);
-    dJointSetHingeParam(bike.joints[joint_steering_head], dParamFMax, 50);
-    // The rider's seat springs are the rider controls' job; here his mount
-    // is held by its motor about axis 2 (up and down) and made stiff along
-    // axis 1.
-    dJointID mount = bike.joints[joint_rider_mount];
-    dJointSetHinge2Param(mount, dParamVel2, 0);
-    dJointSetHinge2Param(mount, dParamFMax2, 1e6);
-    dJointSetHinge2Param(mount, dParamSuspensionERP, 0.2);
-    dJointSetHinge2Param(mount, dParamSuspensionCFM, 1e-5);
+  // A statue of `shape` standing at (x, z) on the field.
+  void add_statue(const CollisionShape* shape, double x, double z) {
+    Statue statue;
+    statue.position = {x, 0, z};
+    statue.shape = shape;
+    statues.push_back(statue);
+    build_scenery_grid(grid, statues, terrain.field.extent);
+  }
+
+  ControlContext context() const {
+    ControlContext c;
+    c.tick = tick;
+    c.terrain = &terrain;
+    return c;
   }
 
   void step() {
-    for (Bike* bike : bikes) terrain_contacts(*bike, terrain);
+    for (Bike* bike : bikes) environment_contacts(*bike, terrain, statues, grid, tick);
+    for (std::size_t a = 0; a < bikes.size(); ++a)
+      for (std::size_t b = a + 1; b < bikes.size(); ++b)
+        bike_contacts(*bikes[a], *bikes[b], false, tick);
     step_world(world);
     ++tick;
-    for (Bike* bike : bikes) {
-      suspension_step(*bike);
-      drivetrain_step(*bike, tick);
-    }
+    ControlContext c = context();
+    for (Bike* bike : bikes) control_step(*bike, c);
   }
 
   void run(int ticks) {

@@ -11,7 +11,7 @@
 #include <numbers>
 
 #include "sim/assembly.h"
-#include "sim/suspension.h"
+#include "sim/control_step.h"
 #include "sim/world.h"
 #include "sim_fixture.h"
 
@@ -259,56 +259,19 @@ void lift_clear(Bike& bike, const Terrain& terrain, PhysicsWorld& world) {
   }
 }
 
-// The rider's seat springs of the bike's control step, standing in for it
-// here: without them the rider slides off his seat onto the ground. Two
-// soft contacts between rider and frame, along the frame's up and rearward
-// axes (no dab, no lean).
-void rider_spring(Bike& bike, Vec3 axis, double e, double kp, double kd, Vec3 at) {
-  if (kp + kd <= 0) return;
-  dContact c{};
-  if (e < 0) axis = -axis, e = -e;
-  c.geom.pos[0] = at.x, c.geom.pos[1] = at.y, c.geom.pos[2] = at.z;
-  c.geom.normal[0] = axis.x, c.geom.normal[1] = axis.y, c.geom.normal[2] = axis.z;
-  c.geom.depth = e;
-  set_soft_contact(c.surface, kp, kd);
-  dJointID j = dJointCreateContact(bike.world->world, bike.world->contacts, &c);
-  dJointAttach(j, bike.bodies[body_rider], bike.bodies[body_frame]);
-}
-
-void rider_springs(Bike& bike) {
-  const BikeModel& m = bike.model;
-  dBodyID frame = bike.bodies[body_frame];
-  dVector3 seat, Y, Z;
-  dBodyGetRelPointPos(frame, m.rider_pos.x - m.frame_pos.x, m.rider_pos.y - m.frame_pos.y,
-                      m.rider_pos.z - m.frame_pos.z, seat);
-  dBodyVectorToWorld(frame, 0, 1, 0, Y);
-  dBodyVectorToWorld(frame, 0, 0, 1, Z);
-  Vec3 r = position_of(bike.bodies[body_rider]);
-  Vec3 d = Vec3{seat[0], seat[1], seat[2]} - r;
-  Vec3 y{Y[0], Y[1], Y[2]}, z{Z[0], Z[1], Z[2]};
-  double dy = dot(d, y), dz = dot(d, z);
-  double e = dz - std::clamp(dy * 0.5, -0.75, 0.75);
-  bool fore_aft_far = dz < -0.75 || dz >= 0.75;
-  rider_spring(bike, z, e,
-               fore_aft_far ? 2500 : std::fabs(e) * 100 + bike.rider.fore_aft_spring * 600,
-               fore_aft_far ? 2500 : 0, r);
-  e = dy + 0.125;
-  bool vertical_far = dy > 0.5 || dy < -0.75;
-  rider_spring(bike, y, e, vertical_far ? 2500 : bike.rider.vertical_spring * 400,
-               vertical_far ? 2500 : bike.rider.vertical_damping * 100, r);
-}
-
 TEST_F(TerrainContacts, BikeLoweredOntoFlatGroundComesToRestOnItsTyres) {
   Bike& bike = centred_bike();
   Terrain terrain = flat_terrain(0);
   lift_clear(bike, terrain, world_);
   double frame_start = position_of(bike.bodies[body_frame]).y;
 
+  ControlContext context;
+  context.terrain = &terrain;
   auto tick = [&] {
     terrain_contacts(bike, terrain);
     step_world(world_);
-    rider_springs(bike);
-    suspension_step(bike);
+    ++context.tick;
+    control_step(bike, context);
   };
   for (int i = 0; i < 3 * 128; ++i) tick();
   Vec3 settled = position_of(bike.bodies[body_frame]);
