@@ -65,6 +65,11 @@ void blend_q8(std::uint8_t* out, std::uint8_t a, std::uint8_t b, double t) {
 }
 
 void blend_quaternion(std::uint8_t* out, const std::uint8_t* a, const std::uint8_t* b, double t) {
+  // Normalising a stored quaternion moves it by a step: keep the ends exact.
+  if (t == 0 || t == 1) {
+    std::copy(t == 0 ? a : b, (t == 0 ? a : b) + 8, out);
+    return;
+  }
   double qa[4], qb[4], q[4], dot = 0, len = 0;
   for (int k = 0; k < 4; ++k) {
     qa[k] = get_q16(a + 2 * k) / q16_max * 2 - 1;

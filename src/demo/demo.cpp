@@ -69,7 +69,8 @@ void start_recording(const GameState& game, DemoState& demo) {
       encode_state(*game.bikes[slot], field().extent, field().min_height,
                    demo.last_recorded[slot]);
     }
-  if (write_demo_header(demo.recording.get(), header) < 0) demo.recording.reset();
+  if (write_demo_header(demo.recording.get(), header) < 0 || !stream_flush(demo.recording.get()))
+    demo.recording.reset();
 }
 
 void stop_recording(DemoState& demo) {
@@ -104,6 +105,7 @@ bool open_playback(const GameState& game, DemoState& demo, const char* file) {
   if (!read_demo_header(stream.get(), shown, demo.header)) return false;
   demo.playback = std::move(stream);
   demo.playback_ended = false;
+  demo.frame = 0;
   demo.have_previous.fill(false);
   return true;
 }
@@ -158,7 +160,10 @@ void play_tick(GameState& game, DemoState& demo) {
   std::vector<std::uint8_t> frame(frame_size);
   bool whole = !demo.playback_ended &&
                stream_read(demo.playback.get(), frame.data(), frame_size) == frame_size;
-  if (!whole) demo.playback_ended = true;
+  if (whole)
+    ++demo.frame;
+  else
+    demo.playback_ended = true;
   StateContext context;
   context.version = demo.header.version;
   context.game_tick = game.tick;
@@ -195,8 +200,18 @@ void seek_playback(GameState& game, DemoState& demo, int direction) {
   long long b = std::max<long long>(static_cast<long long>(game.tick) + direction * second - 2, 0);
   long long frame_size =
       static_cast<long long>(demo.header.bikes.size()) * demo_state_size(demo.header.version);
-  long long position = demo.header.length + b * frame_size;
-  if (position > INT_MAX || !stream_seek(demo.playback.get(), static_cast<int>(position))) return;
+  if (frame_size == 0) return;
+  // A file may be seeked past its end; a frame must be there to land on.
+  auto seek_frame = [&](long long frame) {
+    long long position = demo.header.length + frame * frame_size;
+    return position <= INT_MAX && stream_seek(demo.playback.get(), static_cast<int>(position));
+  };
+  std::uint8_t probe;
+  if (!seek_frame(b) || stream_read(demo.playback.get(), &probe, 1) != 1 || !seek_frame(b)) {
+    seek_frame(demo.frame);
+    return;
+  }
+  demo.frame = b;
   demo.playback_ended = false;
   demo.have_previous.fill(false);
   if (b + 2 < game.tick && demo_hooks.rewind_progress)

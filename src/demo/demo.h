@@ -92,6 +92,7 @@ struct DemoState {
   // network client).
   std::array<StateHistory, max_bikes> history{};
   bool playback_ended = false;  // the file ran out (or was damaged)
+  long long frame = 0;          // index of the next frame to read
 };
 
 // The game's one demo state.
