@@ -1,0 +1,145 @@
+// Sessions on the generated tracks: the solo start, lineups, the grid, and
+// two runs of the same session giving the same bodies bit for bit.
+
+#include <cmath>
+#include <cstring>
+
+#include "race/laps.h"
+#include "race/session.h"
+#include "race/standings.h"
+#include "robots/line_store.h"
+#include "sim/rider_input.h"
+#include "sim/world.h"
+#include "track/track.h"
+#include "race_fixture.h"
+
+namespace {
+
+// FNV-1a over the bytes of every body's position, rotation and velocities.
+std::uint64_t hash_bodies(const GameState& game) {
+  std::uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](const dReal* v, int n) {
+    unsigned char bytes[sizeof(dReal) * 4];
+    std::memcpy(bytes, v, sizeof(dReal) * static_cast<size_t>(n));
+    for (size_t i = 0; i < sizeof(dReal) * static_cast<size_t>(n); ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+  };
+  for (const Bike* bike : game.bikes) {
+    if (!bike) continue;
+    for (dBodyID body : bike->bodies) {
+      mix(dBodyGetPosition(body), 3);
+      mix(dBodyGetQuaternion(body), 4);
+      mix(dBodyGetLinearVel(body), 3);
+      mix(dBodyGetAngularVel(body), 3);
+    }
+  }
+  return h;
+}
+
+}  // namespace
+
+class Session : public RaceTest {
+ protected:
+  void SetUp() override {
+    RaceTest::SetUp();
+    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
+    reset_data_dirs_for_tests();
+    create_world(world);
+    game = GameState{};
+    game.world = &world;
+  }
+  void TearDown() override {
+    end_session(game);
+    unload_track();
+    free_line_store(line_store);
+    destroy_world(world);
+    RaceTest::TearDown();
+  }
+
+  // A race on `track` with the lineup codes given for the first slots.
+  bool race(const char* track, std::initializer_list<int> codes) {
+    lineup.fill(0);
+    int slot = 0;
+    for (int code : codes) lineup[static_cast<size_t>(slot++)] = code;
+    SessionRequest request;
+    request.track = track;
+    request.lineup = &lineup;
+    request.laps = 3;
+    request.learn = false;
+    return start_session(game, request);
+  }
+
+  PhysicsWorld world;
+  std::array<int, max_bikes> lineup{};
+};
+
+TEST_F(Session, SoloStartsTwoGatesBeforeTheEndOfTheFirstLapWithoutAGate) {
+  SessionRequest request;
+  request.track = "practice";
+  request.learn = false;
+  ASSERT_TRUE(start_session(game, request));
+  EXPECT_TRUE(game.solo);
+  EXPECT_EQ(game.tick, 300 * 128);
+  EXPECT_GT(game.tick, game.drop_tick);
+  ASSERT_NE(game.bikes[0], nullptr);
+  for (int slot = 1; slot < max_bikes; ++slot) EXPECT_EQ(game.bikes[static_cast<size_t>(slot)], nullptr);
+  ASSERT_TRUE(game.has_gates);
+  const int g = std::max(game.first_lap_gates - 2, 0);
+  EXPECT_EQ(game.progress[0].next_gate, g);
+  // The bike stands at that gate's checkpoint, facing along its direction.
+  const Checkpoint& c = game_track.gates.checkpoints[static_cast<size_t>(
+      gate_pass_checkpoint(game_track.gates, g))];
+  const dReal* p = dBodyGetPosition(game.bikes[0]->bodies[body_frame]);
+  EXPECT_LT(std::hypot(p[0] - c.centre.x, p[2] - c.centre.z), 5.0);
+  EXPECT_EQ(game.standing_count, 1);
+  EXPECT_EQ(game.viewed_bike, 0);
+}
+
+TEST_F(Session, OnlyTheFirstLocalRiderOfALineupIsKept) {
+  ASSERT_TRUE(race("venloop", {0, 1, 1, 0, 1}));
+  EXPECT_EQ(game.viewed_bike, 1);
+  EXPECT_EQ(game.lineup[2], 0);
+  EXPECT_EQ(game.lineup[4], 0);
+  EXPECT_NE(game.bikes[1], nullptr);
+  EXPECT_EQ(game.bikes[2], nullptr);
+  EXPECT_EQ(game.bike_kind[1], bike_local);
+  EXPECT_FALSE(game.solo);
+  EXPECT_GE(game.drop_tick, 13 * 128);
+  EXPECT_LT(game.drop_tick, 15 * 128);
+}
+
+TEST_F(Session, GridPlacesBikesOnTheirStartPositionsAboveTheGround) {
+  ASSERT_TRUE(race("venloop", {1, 1}));
+  const StartPosition& gate = game_track.gates.starts[0];
+  const dReal* p = dBodyGetPosition(game.bikes[0]->bodies[body_frame]);
+  // Row 0 stands 0.0625 * 10 ft behind the gate, along its heading; the
+  // frame sits at its model offset from that point, turned with the bike.
+  const double x = gate.position.x + std::sin(gate.heading) * 0.625;
+  const double z = gate.position.z + std::cos(gate.heading) * 0.625;
+  const Vec3f& frame = game.bikes[0]->model.frame_pos;
+  EXPECT_NEAR(std::hypot(p[0] - x, p[2] - z), std::hypot(frame.x, frame.z), 0.01);
+  EXPECT_GT(p[1], height_at(game_track.terrain.field, p[0], p[2]));
+  EXPECT_EQ(game.start_position.x, game.bikes[0]->start_positions[body_frame].x);
+}
+
+TEST_F(Session, UnknownTrackFailsTheStart) {
+  EXPECT_FALSE(race("no_such_track", {1}));
+}
+
+TEST_F(Session, SameSessionTwiceGivesTheSameBodiesBitForBit) {
+  std::uint64_t hashes[2];
+  for (std::uint64_t& hash : hashes) {
+    game.tick = 0;  // the same seed for the roster shuffle and the drop
+    ASSERT_TRUE(race("venloop", {1, 0, 1}));
+    RiderInput input;
+    input.throttle = 0.7f;
+    for (int i = 0; i < 2400; ++i) {
+      if (i == 256) input.shift = 1;
+      if (i == 257) input.shift = 0;
+      input.steer = i > 800 ? 0.2f : 0.0f;
+      set_rider_input(*game.bikes[0], input);
+      game_tick(game);
+    }
+    hash = hash_bodies(game);
+  }
+  EXPECT_EQ(hashes[0], hashes[1]);
+}
