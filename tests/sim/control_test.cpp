@@ -11,6 +11,7 @@
 
 #include "riding_scene.h"
 #include "sim/rider_input.h"
+#include "sim/rider_setup.h"
 #include "sim/steering.h"
 #include "sim_fixture.h"
 
@@ -142,6 +143,107 @@ TEST(Control, ScriptedRidesOnAFlatField) {
     s.check(run);
     EXPECT_LE(run.max_torque, run.bike->stability.max_steering_force + 1e-3);
   }
+}
+
+}  // namespace
+
+namespace {
+
+struct Sag {
+  double fork, shock;  // joint positions at rest (negative: compressed)
+};
+
+Sag sag_with(const BikeSetup& setup) {
+  RidingScene scene;
+  Bike& bike = scene.add_bike("crf250(2009)", 256, 256);
+  apply_bike_setup(bike, setup);
+  scene.run(3 * ticks_per_second);
+  return {dJointGetSliderPosition(bike.joints[joint_fork_slide]),
+          dJointGetHingeAngle(bike.joints[joint_swingarm_pivot])};
+}
+
+TEST(Suspension, SagAtRestFollowsSpringAndPreload) {
+  Sag middle = sag_with({});
+  EXPECT_LT(middle.fork, -0.05);
+  EXPECT_LT(middle.shock, -0.02);
+  Sag stiff = sag_with({.fork_spring = 100, .shock_spring = 100});
+  Sag soft = sag_with({.fork_spring = 0, .shock_spring = 0});
+  Sag preloaded = sag_with({.fork_preload = 100, .shock_preload = 100});
+  EXPECT_GT(stiff.fork, middle.fork);
+  EXPECT_GT(stiff.shock, middle.shock);
+  EXPECT_LT(soft.fork, middle.fork);
+  EXPECT_LT(soft.shock, middle.shock);
+  EXPECT_GT(preloaded.fork, middle.fork);
+  EXPECT_GT(preloaded.shock, middle.shock);
+}
+
+TEST(Suspension, DropFromSixFeetCompressesAndSettles) {
+  RidingScene scene;
+  Bike& bike = scene.add_bike("crf250(2009)", 256, 256);
+  scene.run(2 * ticks_per_second);
+  Sag rest{dJointGetSliderPosition(bike.joints[joint_fork_slide]),
+           dJointGetHingeAngle(bike.joints[joint_swingarm_pivot])};
+  double rest_y = dBodyGetPosition(bike.bodies[body_frame])[1];
+  move_bike(bike, {0, 6, 0});
+  double min_fork = 0, min_shock = 0, max_rebound_y = -1e9;
+  bool landed = false;
+  for (int t = 0; t < 4 * ticks_per_second; ++t) {
+    scene.step();
+    min_fork = std::min(min_fork, dJointGetSliderPosition(bike.joints[joint_fork_slide]));
+    min_shock = std::min(min_shock, dJointGetHingeAngle(bike.joints[joint_swingarm_pivot]));
+    double y = dBodyGetPosition(bike.bodies[body_frame])[1];
+    if (bike.front_contact.depth > 0 || bike.rear_contact.depth > 0) landed = true;
+    if (landed) max_rebound_y = std::max(max_rebound_y, y);
+  }
+  EXPECT_LT(min_fork, rest.fork - 0.1) << "the fork took the landing";
+  EXPECT_LT(min_shock, rest.shock - 0.05) << "the shock took the landing";
+  EXPECT_LT(max_rebound_y, rest_y + 1.5) << "no bounce away";
+  EXPECT_NEAR(dBodyGetPosition(bike.bodies[body_frame])[1], rest_y, 0.05);
+  EXPECT_EQ(bike.crash_counter, 0);
+}
+
+// Settings beyond their limits and a bike upside down at speed: every value
+// is clamped and the simulation stays finite.
+TEST(Control, ExtremeSettingsAndPosesStayFinite) {
+  RidingScene scene;
+  Bike& bike = scene.add_bike("crf250(2009)", 256, 256);
+  StabilitySettings wild;
+  wild.roll_damping = 1e9f;
+  wild.leveling = -5;
+  wild.roll_limit_angle = 100;
+  wild.max_steering_force = std::nanf("");
+  wild.slow_damping_factor = 0;
+  wild.landing_damping_falloff = -1;
+  wild.max_dab_speed = 1000;
+  set_stability(bike, wild);
+  EXPECT_EQ(bike.stability.roll_damping, 200);
+  EXPECT_EQ(bike.stability.leveling, 0);
+  EXPECT_FLOAT_EQ(bike.stability.roll_limit_angle, 3.14159265f);
+  EXPECT_EQ(bike.stability.max_steering_force, 0);
+  EXPECT_EQ(bike.stability.slow_damping_factor, 1);
+  EXPECT_EQ(bike.stability.landing_damping_falloff, 0);
+  EXPECT_EQ(bike.stability.max_dab_speed, 30);
+  apply_rider_aids(bike, {.max_dab_speed_mph = 5, .rider_vertical_spring = 500,
+                          .rider_mass_distribution = 2});
+  EXPECT_EQ(bike.stability.max_dab_speed, 16);
+  EXPECT_EQ(bike.rider.vertical_spring, 1);
+  EXPECT_EQ(bike.rider.mass_distribution, 0.5f);
+
+  turn_bike(bike, {0, 0, 1}, 3.14159265);
+  move_bike(bike, Vec3{256, 8, 256} - Vec3{dBodyGetPosition(bike.bodies[body_frame])[0], 0,
+                                           dBodyGetPosition(bike.bodies[body_frame])[2]});
+  for (dBodyID b : bike.bodies) dBodySetLinearVel(b, 0, 0, -120);
+  set_clutch(bike, 1);
+  set_throttle(bike, 1);
+  set_steer(bike, 1);
+  set_lean(bike, -1);
+  set_dab(bike, 1);
+  scene.run(3 * ticks_per_second);
+  for (dBodyID b : bike.bodies) {
+    const dReal* p = dBodyGetPosition(b);
+    EXPECT_TRUE(std::isfinite(p[0] + p[1] + p[2]));
+  }
+  EXPECT_TRUE(std::isfinite(bike.steering_torque));
 }
 
 }  // namespace
