@@ -81,6 +81,24 @@ TEST(Crash, RiderIntoAStatueCrashesLiesStillAndIsBackOn512TicksAfterStopping) {
   for (const auto& foot : bike.loose_feet) EXPECT_GE(foot.position.y, 0.2);
 }
 
+TEST(Crash, RiderOnHisBackCrashesOnlyAboveFiveFeetPerSecond) {
+  struct Case {
+    double speed;
+    bool crashes;
+  };
+  for (Case c : {Case{4, false}, Case{6, true}}) {
+    SCOPED_TRACE(c.speed);
+    RidingScene scene;
+    Bike& bike = scene.add_bike("crf250(2009)", 256, 256);
+    turn_bike(bike, {0, 0, 1}, 3.14159265);  // on his back
+    Vec3 rider = position_of(bike.bodies[body_rider]);
+    move_bike(bike, Vec3{256, 0.9, 256} - rider);  // his shape dips into the ground
+    set_bike_velocity(bike, {0, 0, -c.speed});
+    environment_contacts(bike, scene.terrain, scene.statues, scene.grid, 0);
+    EXPECT_EQ(bike.crash_counter > 0, c.crashes);
+  }
+}
+
 TEST(Crash, BikeRolledOntoItsSideCrashes) {
   RidingScene scene;
   Bike& bike = scene.add_bike("crf250(2009)", 256, 256);
