@@ -14,6 +14,7 @@
 #include "platform/log.h"
 #include "platform/memory.h"
 #include "platform/messages.h"
+#include "race/session.h"
 #include "track/track.h"
 
 namespace {
@@ -66,10 +67,32 @@ bool list_installed_tracks(Program& p) {
   return true;
 }
 
+// Start-up step 22: the first session, when the command line named a track
+// (a race of the configured lineup, laps and minutes on it); otherwise the
+// title screen stays up. A track that will not load ends the program.
+bool start_first_session(Program& p) {
+  create_world(p.world);
+  p.game.world = &p.world;
+  if (p.options.track.empty()) return true;
+  if (!start_session(p.game, session_request(p, false))) {
+    korb_error_box("Problem starting Tavrin", "Can't load track\n");
+    return false;
+  }
+  p.game.menu = -1;
+  p.game.camera_mode = camera_chase;
+  return true;
+}
+
 // Shutdown, in reverse order of start-up. Reached after the main loop
 // ends and when the window never became drawable. Fatal exits never come
 // here: a half-built run must not overwrite the player's settings.
-void shut_down(GameLoop& loop) {
+void shut_down(Program& p, GameLoop& loop) {
+  if (p.game.world) {
+    end_session(p.game);
+    unload_track();
+    destroy_world(p.world);
+    p.game.world = nullptr;
+  }
   close_game_window(loop);
   write_config(user_settings);
 }
@@ -108,12 +131,16 @@ int tavrin_main(int argc, char** argv) {
     case WindowStart::failed:  // the platform has logged why
       return 1;
     case WindowStart::not_drawable:
-      shut_down(loop);
+      shut_down(p, loop);
       return 0;
     case WindowStart::ready:
       break;
   }
+  if (!start_first_session(p)) {
+    shut_down(p, loop);
+    return 1;
+  }
   run_main_loop(p, loop);
-  shut_down(loop);
+  shut_down(p, loop);
   return 0;
 }

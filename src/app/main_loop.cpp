@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <ode/ode.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -12,6 +14,8 @@
 #include "platform/key_names.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "race/session.h"
+#include "sim/rider_input.h"
 #include "track/track.h"
 
 namespace {
@@ -113,7 +117,21 @@ void run_step(Program& p, GameLoop& loop, double deadline) {
     }
     if (server_requested) game.paused = false;
   }
-  // The network step and the game tick follow here once they exist.
+  // The network step follows here once it exists.
+  if (!game.world || !game.track_name || game.paused || game.camera_mode == camera_editor) return;
+  Bike* local = game.bikes[game.viewed_bike];
+  if (local && game.bike_kind[game.viewed_bike] == bike_local && game.menu < 0)
+    set_rider_input(*local, loop.rider_input);
+  game_tick(game);
+  // --warp races back to back: once a race is over the lineup moves on by
+  // --rotate-lineup slots and the next one starts.
+  if (p.options.warp && game.results_done && !game.solo) {
+    std::array<int, max_bikes>& gates = game.lineup;
+    const int shift = ((p.options.rotate_lineup % max_bikes) + max_bikes) % max_bikes;
+    std::rotate(gates.begin(), gates.end() - shift, gates.end());
+    for (int i = 0; i < max_bikes; ++i) user_settings.gates[static_cast<size_t>(i)].current = gates[static_cast<size_t>(i)] % 5;
+    if (!start_session(game, session_request(p, false))) game.quit_requested = true;
+  }
 }
 
 // A binary PPM of the frame on standard output, top row first.
@@ -216,6 +234,24 @@ WindowStart open_game_window(Program& p, GameLoop& loop) {
   loop.pacing.last_frame_clock = korb_time();
   loop.clock = {};
   return WindowStart::ready;
+}
+
+SessionRequest session_request(const Program& p, bool solo) {
+  static std::array<int, max_bikes> lineup;
+  const Settings& s = user_settings;
+  for (int i = 0; i < max_bikes; ++i) lineup[static_cast<size_t>(i)] = s.gates[static_cast<size_t>(i)].current;
+  SessionRequest request;
+  request.lineup = solo ? nullptr : &lineup;
+  request.track = p.tracks.empty() ? "venloop"
+                                   : p.tracks[static_cast<size_t>(s.track.current)].name;
+  request.race_ticks = static_cast<int>(s.minutes.value * 60 / p.game.step);
+  request.laps = static_cast<int>(s.laps.value);
+  request.robot_skill = s.skill.current;
+  request.learn = !p.options.no_learn;
+  request.practice = p.options.practice;
+  request.rider.model = s.bike.text();
+  request.rider.number = s.number.value;
+  return request;
 }
 
 void run_main_loop(Program& p, GameLoop& loop) {

@@ -21,6 +21,7 @@
 #include "app/video_modes.h"
 #include "platform/binding.h"
 #include "platform/window.h"
+#include "race/session.h"
 
 // Names of the fixed menu keys, looked up once the window is open.
 inline constexpr std::array<const char*, 12> kMenuKeyNames = {
@@ -69,6 +70,11 @@ WindowStart open_game_window(Program& p, GameLoop& loop);
 // Runs frames until game.quit_requested (set by the window's close request
 // among others) or until the buffers can no longer be swapped.
 void run_main_loop(Program& p, GameLoop& loop);
+
+// The session the configuration asks for on the chosen track: the Gate
+// lineup (null for `solo`), laps, minutes and robot skill, the rider's bike
+// and number, and the command line's --nolearn and --practice.
+SessionRequest session_request(const Program& p, bool solo);
 
 // Closes the bindings' axes and the window. Safe when nothing was opened.
 void close_game_window(GameLoop& loop);

@@ -10,9 +10,11 @@
 #include "app/render_settings.h"
 #include "data/listings.h"
 #include "race/game_state.h"
+#include "sim/world.h"
 
 struct Program {
   GameState game;
+  PhysicsWorld world;  // every session's bikes; made at start-up, destroyed at shutdown
   CommandLineOptions options;  // this run's command line (loop-local state)
   RenderSettings render;       // renderer working values
   // Installed tracks, sorted by display name ignoring case; parallel to the

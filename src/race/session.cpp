@@ -283,6 +283,7 @@ void restart_attempt(GameState& game) {
 }
 
 void game_tick(GameState& game) {
+  if (!game.world) return;  // no session was ever started
   const int bike_count = static_cast<int>(std::count_if(game.bikes.begin(), game.bikes.end(),
                                                         [](Bike* b) { return b != nullptr; }));
   if (game.solo)

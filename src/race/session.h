@@ -90,7 +90,8 @@ bool start_session(GameState& game, const SessionRequest& request);
 // Frees every bike of the session (end of session, program exit).
 void end_session(GameState& game);
 
-// `game_tick`: one simulation step of the whole session.
+// `game_tick`: one simulation step of the whole session. Does nothing
+// before game.world is set.
 void game_tick(GameState& game);
 
 // `restart_attempt` (solo): back to two gates before the end of the first
