@@ -79,6 +79,59 @@ void straight_at_30_mph(Ride& run) {
   EXPECT_NEAR(dBodyGetPosition(run.bike->bodies[body_frame])[0], x0, 30);
 }
 
+// The aids as the "Stability" setting's default (100) sets them: the steer
+// input asks for a lean, which the countersteering controller reaches.
+constexpr RiderAidSetup full_stability{.roll_damping = 80,
+                                       .roll_limit_factor = 32,
+                                       .roll_limit_angle = 35,
+                                       .direct_steering = 0};
+
+// Heading of the frame's forward axis in the ground plane, radians.
+double heading(const Bike& bike) {
+  const dReal* R = dBodyGetRotation(bike.bodies[body_frame]);
+  return std::atan2(-R[2], -R[10]);
+}
+
+// Rides `ticks` steps of `script`; the mean radius of the path over them:
+// distance travelled over the heading turned.
+double ride_radius(Ride& run, int ticks, const std::function<void(Bike&)>& script) {
+  double distance = 0, turned = 0, h = heading(*run.bike);
+  run.ride(ticks, [&](Bike& b) {
+    script(b);
+    distance += frame_speed(b) * step_length;
+    double now = heading(b);
+    turned += std::remainder(now - h, 2 * 3.14159265358979);
+    h = now;
+  });
+  return distance / std::max(std::fabs(turned), 1e-9);
+}
+
+void circles_shrink_with_steer(Ride&) {
+  double previous = 1e9;
+  for (float steer : {0.03f, 0.06f, 0.1f}) {
+    Ride run(1024, 1024);
+    apply_rider_aids(*run.bike, full_stability);
+    double v = 20 * ft_per_s_per_mph;
+    auto script = [&](Bike& b) {
+      cruise(b, v);
+      set_steer(b, steer);
+    };
+    run.ride(6 * ticks_per_second, script);
+    double r0 = ride_radius(run, 3 * ticks_per_second, script);
+    double roll0 = roll_angle(run.bike->bodies[body_frame]);
+    double r1 = ride_radius(run, 3 * ticks_per_second, script);
+    double roll1 = roll_angle(run.bike->bodies[body_frame]);
+    std::printf("steer %.2f: radius %.1f ft then %.1f ft, roll %.3f then %.3f\n", steer, r0, r1,
+                roll0, roll1);
+    EXPECT_EQ(run.bike->crash_counter, 0);
+    EXPECT_GT(std::fabs(roll1), 0.1) << "leans into the turn";
+    EXPECT_NEAR(r1, r0, r0 * 0.1) << "a steady circle";
+    EXPECT_NEAR(roll1, roll0, 0.05);
+    EXPECT_LT(r1, previous * 0.9);
+    previous = r1;
+  }
+}
+
 void full_lock_at_speed(Ride& run) {
   run.ride(6 * ticks_per_second, [](Bike& b) {
     set_clutch(b, 1);
@@ -133,6 +186,7 @@ void backing_up_pulses(Ride& run) {
 TEST(Control, ScriptedRidesOnAFlatField) {
   const Scenario scenarios[] = {
       {"straight at 30 mph stays upright for 20 s", straight_at_30_mph},
+      {"held steer: steady circles shrinking as the input grows", circles_shrink_with_steer},
       {"steering torque within the maximum at full lock", full_lock_at_speed},
       {"dab when stopped holds the bike, the throttle releases it", stopped_hold_and_release},
       {"backing up pulses below 5 ft/s", backing_up_pulses},
