@@ -155,7 +155,10 @@ int pick_next_line(AutoPilot& pilot, LineRecorder& recorder, LineStore& store,
 
   int pick = 0;
   double pick_total = 0;
+  // Empty cells cannot be ridden, so they never compete: otherwise their
+  // plan score alone could win and leave the robot without a line.
   for (int r = 0; r < kLinesPerSegment; ++r) {
+    if (cells[r].points.empty()) continue;
     double match = line_match(pilot, cells[r], frame);
     // A mark from a later tick was left by an earlier session (ticks start
     // again at 0): it counts as long ago rather than blocking the plan.
@@ -164,7 +167,7 @@ int pick_next_line(AutoPilot& pilot, LineRecorder& recorder, LineStore& store,
                       ? 1.0
                       : std::clamp(since * kTickSeconds / 3, 0.0, 1.0);
     double total = score[r] * wait + match;
-    if (debug_level >= 1 && !cells[r].points.empty())
+    if (debug_level >= 1)
       korb_log("auto pilot: picking %d score = %f match = %f last_picked = %f\n", r, score[r],
                match, since * kTickSeconds);
     if (total > pick_total) {
