@@ -176,6 +176,36 @@ TEST_F(BikeContacts, RammingBikeLosesItsAidsForAWhile) {
   EXPECT_EQ(a->collision_timer, 192);
 }
 
+// The rammer's stability torque: reversed in full from a timer of 256,
+// limited to +-200 x (192 - timer) / 192 below 192, whole at 0.
+TEST_F(BikeContacts, CollisionTimerReversesThenLimitsTheStabilityTorque) {
+  struct Case {
+    float timer;
+    double roll_rate;
+    double torque;  // (roll damping x roll rate, limited) x 1.5
+  };
+  const Case cases[] = {
+      {0, 1, 60 * 1.5},
+      {256, 1, -60 * 1.5},
+      {224, 1, -0.5 * 60 * 1.5},
+      {96, 5, 100 * 1.5},
+      {0, 5, 400},  // the max steering force
+  };
+  Bike& bike = *a;
+  bike.stability.slow_damping_speed = 0;  // no slow-speed boost in the figures
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.timer);
+    dBodySetAngularVel(bike.bodies[body_frame], 0, 0, c.roll_rate);
+    dBodySetAngularVel(bike.bodies[body_front_wheel], 10, 0, c.roll_rate);
+    for (int i = 0; i < bike_body_count; ++i)
+      if (i != body_front_wheel) dBodySetAngularVel(bike.bodies[i], 0, 0, c.roll_rate);
+    bike.front_contact.depth = 0.1f;  // on the ground, wheel turning
+    bike.landing_factor = 1;
+    bike.collision_timer = c.timer;
+    EXPECT_NEAR(steering_step(bike), c.torque, 1e-6);
+  }
+}
+
 TEST_F(BikeContacts, ThirdBikeInTheSameTickPushesWithLimitedForces) {
   Vec3 mid = (position_of(a->bodies[body_frame]) + position_of(b->bodies[body_frame])) / 2.0;
   sphere_at(*a, body_frame, shape_a, mid, 1.6);
