@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <string_view>
 
 #include "data/data_dirs.h"
 #include "platform/messages.h"
@@ -108,6 +109,15 @@ bool open_playback(const GameState& game, DemoState& demo, const char* file) {
   demo.frame = 0;
   demo.have_previous.fill(false);
   return true;
+}
+
+bool demo_recording_allowed(const char* playback_file, bool race_against, bool record_demo) {
+  if (!race_against) return false;
+  if (playback_file && std::string_view(playback_file) == default_demo_name) {
+    post_message("Can't record and play from same file - recording disabled");
+    return false;
+  }
+  return record_demo;
 }
 
 void close_playback(DemoState& demo) {

@@ -127,6 +127,13 @@ void stop_recording(DemoState& demo);
 // damaged header, when it cannot be played.
 bool open_playback(const GameState& game, DemoState& demo, const char* file);
 
+// Whether a session that plays `playback_file` may record: "Race Against"
+// of demos/default.qzdemo would overwrite the demo being played, so it
+// posts "Can't record and play from same file - recording disabled" (even
+// when recording was not asked for) and returns false; "Playback Only"
+// (`race_against` false) never records.
+bool demo_recording_allowed(const char* playback_file, bool race_against, bool record_demo);
+
 // Closes the playback; bikes it drove keep their last state.
 void close_playback(DemoState& demo);
 

@@ -23,6 +23,11 @@ void state_at(const StateHistory& history, const Bike* bike, int tick, double ex
     return;
   }
   const StateHistoryEntry& n = history.entries[(i + 1) % state_history_length];
+  // The oldest entry itself is asked for: it is exact, nothing to blend.
+  if (n.tick == tick && (steps == state_history_length || p.tick < 0)) {
+    out = n.state;
+    return;
+  }
   if (steps == state_history_length || p.tick < 0 || n.tick < 0) {
     if (bike)
       encode_state(*bike, extent, min_height, out);

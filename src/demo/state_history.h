@@ -28,7 +28,8 @@ void clear_state_history(StateHistory& history);
 void push_state(StateHistory& history, int tick, const BikeState& state);
 
 // The state of the slot's bike at `tick`: blended between the two entries
-// around it; the newest entry when the tick is past it. When the history
+// around it; the newest entry when the tick is past it, the oldest when it
+// is exactly the oldest entry's tick. When the history
 // holds nothing older than the tick (or the entries around it are empty),
 // the bike's current state is encoded (with `extent`/`min_height`, see
 // encode_state), or 39 zero bytes when `bike` is null.

@@ -321,4 +321,53 @@ TEST_F(DemoFileTest, SoloLapsKeepTheFastestAndRideItAsAGhost) {
   (void)second;
 }
 
+TEST_F(DemoFileTest, RaceAgainstTheDefaultDemoNeverRecordsIt) {
+  struct Case {
+    const char* file;
+    bool race_against, record_demo, allowed, message;
+  };
+  const Case cases[] = {
+      {"@demos/default.qzdemo", true, true, false, true},
+      {"@demos/default.qzdemo", true, false, false, true},
+      {"@demos/race1.qzdemo", true, true, true, false},
+      {"@demos/race1.qzdemo", true, false, false, false},
+      {"@demos/race1.qzdemo", false, true, false, false},
+      {"@demos/default.qzdemo", false, true, false, false},
+  };
+  for (const Case& c : cases) {
+    clear_messages();
+    EXPECT_EQ(demo_recording_allowed(c.file, c.race_against, c.record_demo), c.allowed) << c.file;
+    EXPECT_EQ(last_message() == "Can't record and play from same file - recording disabled",
+              c.message)
+        << c.file << " " << c.race_against << " " << c.record_demo;
+  }
+}
+
+// Online, every frame holds the states of 127 ticks before, taken from
+// the received states, so the demo trails the race by that much.
+TEST_F(DemoFileTest, OnlineRecordingTrailsTheRaceBy127Ticks) {
+  Bike& remote = add_bike(4, bike_states, 300);
+  demo.session.online = true;
+  demo.session.race_slot = true;
+  start_recording(game, demo);
+  BikeState state;
+  for (int t = 0; t < 300; ++t) {
+    move_bike(remote, {1, 0, 0});  // received state of tick t: x = 301 + t
+    encode_state(remote, test_extent, test_min_height, state);
+    push_state(demo.history[4], t, state);
+    game.tick = t + 1;
+    record_tick(game, demo);
+  }
+  stop_recording(demo);
+  const std::string file = tree.read("xdg/Tavrin/demos/default.qzdemo");
+  add_bike(0, bike_states);
+  ASSERT_TRUE(open_playback(game, demo, nullptr));
+  EXPECT_EQ(file.size(), demo.header.length + (300 - 126) * 39u) << "nothing before tick 127";
+  game.tick = 1;
+  play_tick(game, demo);
+  EXPECT_NEAR(frame_x(0), 301, 1e-3) << "first frame: the state of tick 0";
+  play_tick(game, demo);
+  EXPECT_NEAR(frame_x(0), 302, 1e-3);
+}
+
 }  // namespace

@@ -27,6 +27,7 @@ TEST_F(StateHistoryTest, TicksAroundTheEntries) {
     int x;
   };
   const Case cases[] = {
+      {10, 10},  // the oldest entry itself
       {15, 15},  // halfway between 10 and 20
       {20, 20},  // exactly an entry
       {24, 24},
