@@ -1,6 +1,7 @@
 #include "sim/rider_input.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "sim/drivetrain.h"
 
@@ -35,3 +36,18 @@ void set_rider_input(Bike& bike, const RiderInput& input) {
   set_lean(bike, input.lean);
   shift(bike, input.shift);
 }
+
+float sticky_dab(float dab, float previous_press, float press) {
+  bool pressed = previous_press < 0.5f && press >= 0.5f;
+  if (!pressed) return dab;
+  return dab > 0 ? 0.0f : 1.0f;
+}
+
+float clutch_from_lever(const Bike& bike, float lever) {
+  float wanted = std::clamp(1 - lever * 8.0f / 7.0f, 0.0f, 1.0f);
+  if (std::isnan(lever)) wanted = bike.clutch;
+  if (wanted > bike.clutch) wanted = bike.clutch + 4.0f / 128;
+  return std::clamp(wanted, 0.0f, 1.0f);
+}
+
+int shift_from_control(float value) { return value > 0.5f ? 1 : value < -0.5f ? -1 : 0; }

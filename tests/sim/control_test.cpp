@@ -301,3 +301,30 @@ TEST(Control, ExtremeSettingsAndPosesStayFinite) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RiderInput, StickyDabClutchLeverAndShiftControl) {
+  // Sticky dab toggles on each rising press only.
+  EXPECT_EQ(sticky_dab(0, 0, 1), 1);
+  EXPECT_EQ(sticky_dab(1, 0.2f, 0.5f), 0);
+  EXPECT_EQ(sticky_dab(1, 0.6f, 1), 1);  // held
+  EXPECT_EQ(sticky_dab(0, 1, 0), 0);     // released
+
+  RidingScene scene;
+  Bike& bike = scene.add_bike("cr125", 256, 256);
+  set_clutch(bike, 0);
+  EXPECT_FLOAT_EQ(clutch_from_lever(bike, 0), 4.0f / 128);  // lever dropped: comes in gradually
+  set_clutch(bike, 0.99f);
+  EXPECT_FLOAT_EQ(clutch_from_lever(bike, 0), 1);  // the step is clamped to fully in
+  set_clutch(bike, 1);
+  EXPECT_FLOAT_EQ(clutch_from_lever(bike, 0.4375f), 0.5f);  // pulling in acts at once
+  EXPECT_FLOAT_EQ(clutch_from_lever(bike, 1), 0);
+  EXPECT_FLOAT_EQ(clutch_from_lever(bike, std::nanf("")), 1);
+
+  EXPECT_EQ(shift_from_control(0.6f), 1);
+  EXPECT_EQ(shift_from_control(0.5f), 0);
+  EXPECT_EQ(shift_from_control(-0.51f), -1);
+}
+
+}  // namespace
