@@ -54,8 +54,8 @@ int take_roster_entry(GameState& game, int code) {
   return id < static_cast<int>(roster.size()) ? id : -1;
 }
 
-// Step 12: grid position p on the track's start positions, or a line
-// through the middle of the field when the track has none.
+}  // namespace
+
 void place_on_grid(Bike& bike, int p) {
   const auto& starts = game_track.gates.starts;
   if (starts.empty()) {
@@ -69,6 +69,8 @@ void place_on_grid(Bike& bike, int p) {
   place_bike(bike, gate.position.x + std::sin(gate.heading) * row * 10,
              gate.position.z + std::cos(gate.heading) * row * 10, gate.heading);
 }
+
+namespace {
 
 void free_bikes(GameState& game) {
   korb_log("Deallocating bikes\n");

@@ -102,3 +102,8 @@ void restart_attempt(GameState& game);
 // the vertical; 0 faces -z): reset, turned, set at the height-field sample
 // under the point and raised by 0.25 ft while it touches the ground.
 void place_bike(Bike& bike, double x, double z, double heading);
+
+// Grid position p: row p / G behind start position p mod G of the G start
+// positions, or, on a track without any, a line through the middle of the
+// field 5 ft apart.
+void place_on_grid(Bike& bike, int p);
