@@ -18,6 +18,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/stream.h"
@@ -107,6 +108,9 @@ struct DemoHooks {
   // Rewinds every bike's gate progress to what it was at `tick` and
   // updates the standings (seeking backwards).
   void (*rewind_progress)(GameState& game, int tick) = nullptr;
+  // The bike model alias table (old model names to current ones), used
+  // when demo bikes are built; null keeps the header's names.
+  std::string_view (*model_alias)(std::string_view name) = nullptr;
 };
 extern DemoHooks demo_hooks;
 
@@ -165,6 +169,8 @@ void end_solo_lap(GameState& game, DemoState& demo, PhysicsWorld& world, bool ha
                   bool ghost_behind, int last_lap_ticks);
 
 // Builds the playback's bikes into the slots whose lineup code is 0 (or,
-// with `ghost_slots`, into slots 1..39), kind 1. Returns how many.
+// with `ghost_slots`, into slots 1..39), kind 1, with the header's model
+// (through the alias hook), number and graphics. A model no bike matches
+// gets create_bike's fall-back model and its message. Returns how many.
 int build_demo_bikes(GameState& game, const DemoState& demo, PhysicsWorld& world,
                      bool ghost_slots);
