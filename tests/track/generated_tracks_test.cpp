@@ -24,7 +24,7 @@ class GeneratedTracks : public ::testing::TestWithParam<const char*> {
     unload_track(track);
     unsetenv("QZ_HOME");
   }
-  TempFolder home;
+  TempTree home;
   Track track;
 };
 

@@ -30,7 +30,7 @@ class HeightFieldIo : public ::testing::Test {
   void write_shading(int size = 5) { folder.write("t/shadingx2.ppm", ppm(size, size, 100)); }
   bool load() { return load_height_field(field, folder.path("t")); }
 
-  TempFolder folder;
+  TempTree folder;
   HeightField field;
 };
 

@@ -26,7 +26,7 @@ Vec3 column(const Statue& s, int c) {
 class SceneryTest : public ::testing::Test {
  protected:
   void SetUp() override { clear_messages(); }
-  TempFolder folder;
+  TempTree folder;
   HeightField field = slope();
 };
 

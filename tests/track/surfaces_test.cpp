@@ -23,7 +23,7 @@ class SurfacesTest : public ::testing::Test {
     return surfaces;
   }
 
-  TempFolder folder;
+  TempTree folder;
 };
 
 SurfaceType curve(std::initializer_list<FrictionPoint> points) {

@@ -32,7 +32,7 @@ class TimingGatesTest : public ::testing::Test {
     folder.write("timing_gates", text);
     return load_timing_gates(gates, folder.path("timing_gates"));
   }
-  TempFolder folder;
+  TempTree folder;
   TimingGates gates;
 };
 

@@ -62,7 +62,7 @@ class TrackLoad : public ::testing::Test {
     return digest.finish();
   }
 
-  TempFolder folder;
+  TempTree folder;
   Track track;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the track tests: a temporary folder removed at the end of the
-// test, small file writers, and a look into the posted message ring.
+// Helpers for the track tests: small file writers and a look into the
+// posted message ring; temporary folders are the shared TempTree.
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,38 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "data/temp_tree.h"
 #include "platform/messages.h"
-
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/tavrin-track-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    EXPECT_NE(made, nullptr);
-    root_ = made ? made : "/tmp/tavrin-track-failed";
-  }
-  ~TempFolder() { std::filesystem::remove_all(root_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& root() const { return root_; }
-  std::string path(const std::string& relative) const { return root_ + "/" + relative; }
-
-  std::string write(const std::string& relative, const std::string& bytes) const {
-    std::string full = path(relative);
-    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-    std::ofstream(full, std::ios::binary) << bytes;
-    return full;
-  }
-
-  std::string read(const std::string& relative) const {
-    std::ifstream in(path(relative), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
- private:
-  std::string root_;
-};
 
 // True when some line of the message ring starts with `text` (the ring
 // keeps each posted text without its final newline, cut at 127 characters).
