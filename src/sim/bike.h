@@ -215,7 +215,7 @@ struct Bike {
     Vec3 position, velocity;  // ft, ft/s
   };
   std::array<LooseFoot, 2> loose_feet{};  // left, right
-  float steering_torque = 0;  // ft lb put on the steering head last step
+  float steering_torque = 0;              // ft lb put on the steering head last step
 
   // 16. Start positions of the seven bodies, and what placing the bike from
   // received states keeps between two states.

@@ -56,15 +56,14 @@ bool sphere_contact(PhysicsWorld& world, Side a, Side b, bool force_mode, Sphere
   double kd = std::min(a.sphere->kd, b.sphere->kd);
   if (force_mode) {
     Vec3 closing = point_velocity(a.body, hit.point) - point_velocity(b.body, hit.point);
-    double f = std::clamp(hit.depth * kp + kd * dot(closing, hit.normal), -force_limit,
-                          force_limit);
+    double f =
+        std::clamp(hit.depth * kp + kd * dot(closing, hit.normal), -force_limit, force_limit);
     if (!std::isfinite(f)) return true;
     Vec3 push = hit.normal * f;
     if (b.body && dBodyIsEnabled(b.body))
       dBodyAddForceAtPos(b.body, push.x, push.y, push.z, hit.point.x, hit.point.y, hit.point.z);
     if (a.body && dBodyIsEnabled(a.body))
-      dBodyAddForceAtPos(a.body, -push.x, -push.y, -push.z, hit.point.x, hit.point.y,
-                         hit.point.z);
+      dBodyAddForceAtPos(a.body, -push.x, -push.y, -push.z, hit.point.x, hit.point.y, hit.point.z);
     return true;
   }
   if (!(kp > 0) && !(kd > 0)) return true;
@@ -134,8 +133,7 @@ bool shape_shape(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& 
   bool touched = false;
   for (const ShapeSphere& sa : *a.spheres)
     for (const ShapeSphere& sb : *b.spheres)
-      touched = sphere_contact(world, {a.body, &sa}, {b.body, &sb}, force_mode, nullptr) ||
-                touched;
+      touched = sphere_contact(world, {a.body, &sa}, {b.body, &sb}, force_mode, nullptr) || touched;
   return touched;
 }
 
@@ -193,8 +191,7 @@ bool shape_tyre(PhysicsWorld& world, const Part& shape, Vec3 shape_centre, const
 
 // Part a against part b by the kind of each: tyre meets shape through the
 // torus, everything else (tyre and tyre included) through sphere sets.
-bool part_part(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& b,
-               bool force_mode) {
+bool part_part(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& b, bool force_mode) {
   if (a.wheel && !b.wheel) return shape_tyre(world, b, {}, a, force_mode, false);
   if (b.wheel && !a.wheel) return shape_tyre(world, a, a_centre, b, force_mode, true);
   return shape_shape(world, a, a_centre, b, force_mode);
@@ -202,13 +199,20 @@ bool part_part(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& b,
 
 int part_bit(int index) {
   switch (index) {
-    case body_frame: return 1;
-    case body_front_wheel: return 2;
-    case body_rear_wheel: return 4;
-    case body_fork_upper: return 8;
-    case body_fork_lower: return 16;
-    case body_swingarm: return 32;
-    default: return 64;
+    case body_frame:
+      return 1;
+    case body_front_wheel:
+      return 2;
+    case body_rear_wheel:
+      return 4;
+    case body_fork_upper:
+      return 8;
+    case body_fork_lower:
+      return 16;
+    case body_swingarm:
+      return 32;
+    default:
+      return 64;
   }
 }
 

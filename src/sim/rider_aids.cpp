@@ -31,8 +31,8 @@ double roll_rate(const Bike& bike) {
 
 // A soft contact joint with no friction: a spring (kp, kd) pushing `a` along
 // `normal` at `point` by `depth`, `b` the other way.
-void soft_spring(Bike& bike, dBodyID a, dBodyID b, Vec3 point, Vec3 normal, double depth,
-                 double kp, double kd) {
+void soft_spring(Bike& bike, dBodyID a, dBodyID b, Vec3 point, Vec3 normal, double depth, double kp,
+                 double kd) {
   if (!(kp + kd > 0)) return;
   if (depth < 0) {
     normal = normal * -1.0;
@@ -216,9 +216,8 @@ void foot_down(Bike& bike, const ControlContext& context) {
   // The hook runs the finish test first, so a lapped rider who stops on his
   // foot after the flag is finished there whatever his aids.
   if (v < 5 && std::fabs(roll) > pi / 8 && std::fabs(roll) < 1.0995574 &&
-      context.may_turn_when_stopped && context.guide_point &&
-      context.may_turn_when_stopped(bike) && (bike.flags & flag_dab_when_stopped) &&
-      bike.back_up <= 0.125) {
+      context.may_turn_when_stopped && context.guide_point && context.may_turn_when_stopped(bike) &&
+      (bike.flags & flag_dab_when_stopped) && bike.back_up <= 0.125) {
     double rate = bike.collision_timer < 0 ? pi : pi / 2;
     if (stopped_turn(bike, context.guide_point(bike), rate)) return;
   }

@@ -6,21 +6,21 @@
 #include "sim/bike.h"
 
 struct RiderAidSetup {
-  float roll_damping = 60;             // "Roll Damping", 0..100
-  float leveling = 20;                 // "Leveling", 0..100
-  float roll_limit_factor = 10;        // "Roll Limit Factor", 0..64
-  float roll_limit_angle = 45;         // "Roll Limit Angle", degrees 0..180
-  float steering_damping = 45;         // "Steering Damping"
-  float steering_strength = 75;        // "Steering Strength", 0..100
-  float max_steering_force = 400;      // "Max Steering Force"
-  float direct_steering = 1;           // "Direct Steering", 0..1
-  float slow_damping_speed = 40;       // "Slow Damping Speed", ft/s
-  float slow_damping_factor = 2;       // "Slow Damping Factor"
+  float roll_damping = 60;                // "Roll Damping", 0..100
+  float leveling = 20;                    // "Leveling", 0..100
+  float roll_limit_factor = 10;           // "Roll Limit Factor", 0..64
+  float roll_limit_angle = 45;            // "Roll Limit Angle", degrees 0..180
+  float steering_damping = 45;            // "Steering Damping"
+  float steering_strength = 75;           // "Steering Strength", 0..100
+  float max_steering_force = 400;         // "Max Steering Force"
+  float direct_steering = 1;              // "Direct Steering", 0..1
+  float slow_damping_speed = 40;          // "Slow Damping Speed", ft/s
+  float slow_damping_factor = 2;          // "Slow Damping Factor"
   float landing_damping_falloff = 0.25f;  // "Landing Damping Falloff", s
-  float landing_damping_factor = 2;    // "Landing Damping Factor"
-  float max_dab_speed_mph = 20;        // "Max Dab Speed (MPH)", 10..20
-  bool dab_when_stopped = true;        // "Dab When Stopped"
-  bool arcade = false;                 // "Arcade Physics" (off when the server forbids it)
+  float landing_damping_factor = 2;       // "Landing Damping Factor"
+  float max_dab_speed_mph = 20;           // "Max Dab Speed (MPH)", 10..20
+  bool dab_when_stopped = true;           // "Dab When Stopped"
+  bool arcade = false;                    // "Arcade Physics" (off when the server forbids it)
   // "Rider Vertical Spring", "Rider Vertical Damping", "Rider Forward
   // Spring", "Rider Forward Damping", percent.
   float rider_vertical_spring = 50, rider_vertical_damping = 50;

@@ -28,9 +28,7 @@ double roll_rate(const Bike& bike) {
 double speed(dBodyID body) { return length(to_vec(dBodyGetLinearVel(body))); }
 
 // Moves v toward 0 by `band`, not past it.
-double dead_band(double v, double band) {
-  return v > band ? v - band : v < -band ? v + band : 0;
-}
+double dead_band(double v, double band) { return v > band ? v - band : v < -band ? v + band : 0; }
 
 // A one-axis angular motor for this step only, between `body` and the world.
 void rate_motor(Bike& bike, dBodyID body, int rel, Vec3 axis, double rate, double max_torque) {

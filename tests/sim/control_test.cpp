@@ -81,10 +81,8 @@ void straight_at_30_mph(Ride& run) {
 
 // The aids as the "Stability" setting's default (100) sets them: the steer
 // input asks for a lean, which the countersteering controller reaches.
-constexpr RiderAidSetup full_stability{.roll_damping = 80,
-                                       .roll_limit_factor = 32,
-                                       .roll_limit_angle = 35,
-                                       .direct_steering = 0};
+constexpr RiderAidSetup full_stability{
+    .roll_damping = 80, .roll_limit_factor = 32, .roll_limit_angle = 35, .direct_steering = 0};
 
 // Heading of the frame's forward axis in the ground plane, radians.
 double heading(const Bike& bike) {
@@ -277,8 +275,8 @@ TEST(Control, ExtremeSettingsAndPosesStayFinite) {
   EXPECT_EQ(bike.stability.slow_damping_factor, 1);
   EXPECT_EQ(bike.stability.landing_damping_falloff, 0);
   EXPECT_EQ(bike.stability.max_dab_speed, 30);
-  apply_rider_aids(bike, {.max_dab_speed_mph = 5, .rider_vertical_spring = 500,
-                          .rider_mass_distribution = 2});
+  apply_rider_aids(
+      bike, {.max_dab_speed_mph = 5, .rider_vertical_spring = 500, .rider_mass_distribution = 2});
   EXPECT_EQ(bike.stability.max_dab_speed, 16);
   EXPECT_EQ(bike.rider.vertical_spring, 1);
   EXPECT_EQ(bike.rider.mass_distribution, 0.5f);

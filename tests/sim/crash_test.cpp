@@ -160,8 +160,8 @@ TEST_F(BikeContacts, SwingarmsTouchingChangeNoTimer) {
 TEST_F(BikeContacts, RammingBikeLosesItsAidsForAWhile) {
   // B's frame reaches into the tread of A's front tyre.
   const WheelContact& w = a->front_contact;
-  Vec3 tread = position_of(a->bodies[body_front_wheel]) +
-               Vec3{0, 0, -double(w.core_radius) - w.tube_radius};
+  Vec3 tread =
+      position_of(a->bodies[body_front_wheel]) + Vec3{0, 0, -double(w.core_radius) - w.tube_radius};
   sphere_at(*b, body_frame, shape_b, tread, 0.3);
   EXPECT_TRUE(bike_contacts(*a, *b, false, 3));
   EXPECT_EQ(a->collision_timer, 256);
@@ -185,11 +185,8 @@ TEST_F(BikeContacts, CollisionTimerReversesThenLimitsTheStabilityTorque) {
     double torque;  // (roll damping x roll rate, limited) x 1.5
   };
   const Case cases[] = {
-      {0, 1, 60 * 1.5},
-      {256, 1, -60 * 1.5},
-      {224, 1, -0.5 * 60 * 1.5},
-      {96, 5, 100 * 1.5},
-      {0, 5, 400},  // the max steering force
+      {0, 1, 60 * 1.5},   {256, 1, -60 * 1.5}, {224, 1, -0.5 * 60 * 1.5},
+      {96, 5, 100 * 1.5}, {0, 5, 400},  // the max steering force
   };
   Bike& bike = *a;
   bike.stability.slow_damping_speed = 0;  // no slow-speed boost in the figures
