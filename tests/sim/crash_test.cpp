@@ -230,3 +230,38 @@ TEST(Crash, BikesSpawnedInsideEachOtherPushApartWithoutNaN) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bike stopped on its foot, leaning, turned about the vertical toward a
+// guide point behind it at pi/2 rad/s; the other way for a point on the
+// other side.
+TEST(FootDown, StoppedBikeOnItsFootTurnsTowardTheGuidePoint) {
+  for (double side : {-1.0, 1.0}) {
+    SCOPED_TRACE(side);
+    RidingScene scene;
+    Bike& bike = scene.add_bike("crf250(2009)", 256, 256);
+    scene.run(64);
+    Vec3 centre = position_of(bike.bodies[body_frame]);
+    turn_bike(bike, {0, 0, 1}, 0.6);
+    move_bike(bike, centre - position_of(bike.bodies[body_frame]) + Vec3{0, 0.3, 0});
+    int asked = 0;
+    ControlContext c = scene.context();
+    c.may_turn_when_stopped = [&](Bike&) { return ++asked, true; };
+    c.guide_point = [&](const Bike&) { return centre + Vec3{10 * side, 0, 30}; };
+    double yaw = 0;
+    for (int t = 0; t < 16; ++t) {
+      for (Bike* b : scene.bikes)
+        environment_contacts(*b, scene.terrain, scene.statues, scene.grid, scene.tick);
+      step_world(scene.world);
+      c.tick = ++scene.tick;
+      control_step(bike, c);
+      yaw = dBodyGetAngularVel(bike.bodies[body_frame])[1];
+    }
+    EXPECT_GT(asked, 0);
+    // Lateral >= 0 (the point to the bike's right, +x) turns at -pi/2.
+    EXPECT_NEAR(yaw, side > 0 ? -1.5707963 : 1.5707963, 0.1);
+  }
+}
+
+}  // namespace
