@@ -69,7 +69,8 @@ void BM_PlayTick40(benchmark::State& state) {
   }
   game_demo.recording.reset();
   std::string header = "QZ05 40 0 3 0\nvenloop\n";
-  for (int slot = 0; slot < max_bikes; ++slot) header += "crf250(2009)||||\n" + std::to_string(slot) + "\n";
+  for (int slot = 0; slot < max_bikes; ++slot)
+    header += "crf250(2009)||||\n" + std::to_string(slot) + "\n";
   {
     // Put the header in front of the frames just written.
     std::FILE* in = std::fopen(f.file.c_str(), "rb");

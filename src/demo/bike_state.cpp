@@ -116,7 +116,8 @@ void encode_state(const Bike& bike, double extent, double min_height, BikeState&
   put_q8(s + 17, fraction(dJointGetHingeAngle(bike.joints[joint_steering_head]), -pi / 4, pi / 4));
   put_q8(s + 18,
          fraction(dJointGetHingeAngle(bike.joints[joint_swingarm_pivot]), -m.swingarm_travel, 0));
-  put_q8(s + 19, fraction(dJointGetSliderPosition(bike.joints[joint_fork_slide]), -m.fork_travel, 0));
+  put_q8(s + 19,
+         fraction(dJointGetSliderPosition(bike.joints[joint_fork_slide]), -m.fork_travel, 0));
   const dReal* r = dBodyGetPosition(bike.bodies[body_rider]);
   for (int k = 0; k < 3; ++k) put_q16(s + 20 + 2 * k, fraction(r[k] - p[k], -16, 16));
   put_quaternion(s + 26, dBodyGetQuaternion(bike.bodies[body_rider]));

@@ -29,15 +29,18 @@ bool recorded(const GameState& game, const DemoSession& session, int slot) {
 
 DemoBike describe(const Bike& bike) {
   const BikeTextureChoice& t = bike.textures;
-  return {std::string(bike.model.name), t.rider_body, t.bike, t.wheels, t.helmet,
+  return {std::string(bike.model.name),
+          t.rider_body,
+          t.bike,
+          t.wheels,
+          t.helmet,
           std::string(bike.number_text).substr(0, 3)};
 }
 
 // A name given with "namedemo" becomes a file in demos/: one plain file
 // name, with the demo extension so the demo menu lists it.
 std::string named_demo_file(const std::string& name) {
-  if (name.empty() || name[0] == '.' || name.find_first_of("/\\") != std::string::npos)
-    return {};
+  if (name.empty() || name[0] == '.' || name.find_first_of("/\\") != std::string::npos) return {};
   std::string file = "@demos/" + name;
   constexpr std::string_view ext = ".qzdemo";
   if (file.size() < ext.size() || file.compare(file.size() - ext.size(), ext.size(), ext) != 0)
@@ -67,8 +70,7 @@ void start_recording(const GameState& game, DemoState& demo) {
     if (recorded(game, demo.session, slot)) {
       demo.recorded_slots.push_back(slot);
       header.bikes.push_back(describe(*game.bikes[slot]));
-      encode_state(*game.bikes[slot], field().extent, field().min_height,
-                   demo.last_recorded[slot]);
+      encode_state(*game.bikes[slot], field().extent, field().min_height, demo.last_recorded[slot]);
     }
   if (write_demo_header(demo.recording.get(), header) < 0 || !stream_flush(demo.recording.get()))
     demo.recording.reset();

@@ -42,10 +42,10 @@ struct DemoHeader {
   int version = demo_version;  // 4 or 5
   int race_ticks = 0;          // timed part of the race, ticks
   int laps = 0;
-  int drop_tick = 0;          // gate drop; 14 s worth of ticks when the file names none
-  std::string track;          // track directory name
+  int drop_tick = 0;            // gate drop; 14 s worth of ticks when the file names none
+  std::string track;            // track directory name
   std::vector<DemoBike> bikes;  // B entries, in slot order (at most 40)
-  int length = 0;             // bytes of the whole header
+  int length = 0;               // bytes of the whole header
 };
 
 // Bytes of one bike's state in a file of this version (0 for others).
@@ -61,10 +61,10 @@ int write_demo_header(Stream* stream, const DemoHeader& header);
 
 // What the session tells the demo code about itself.
 struct DemoSession {
-  bool solo = false;       // a solo session: last/fast lap files, ghost
-  bool online = false;     // connected to a race server
-  bool race_slot = false;  // online with a race slot (every bike recorded)
-  int drop_tick = 0;       // gate drop tick, written into the header
+  bool solo = false;           // a solo session: last/fast lap files, ghost
+  bool online = false;         // connected to a race server
+  bool race_slot = false;      // online with a race slot (every bike recorded)
+  int drop_tick = 0;           // gate drop tick, written into the header
   bool accurate_skip = false;  // --accurate-skip: Skip runs the game ticks
 };
 
@@ -73,12 +73,12 @@ struct DemoSession {
 // solo lap end, restart, exit); `name` until stop_recording uses it.
 struct DemoState {
   DemoSession session;
-  StreamPtr recording;     // null while not recording
+  StreamPtr recording;  // null while not recording
   std::string recording_file;
-  StreamPtr playback;      // null while not playing
+  StreamPtr playback;  // null while not playing
   std::string playback_file;
-  DemoHeader header;       // of the playback
-  std::string name;        // given by "namedemo"; empty for none
+  DemoHeader header;  // of the playback
+  std::string name;   // given by "namedemo"; empty for none
   // Per slot: 1 when the bike got a state this tick, else 0.
   std::array<float, max_bikes> visibility{};
   // Per slot: a state was applied from the frame before, so the next one
@@ -172,5 +172,4 @@ void end_solo_lap(GameState& game, DemoState& demo, PhysicsWorld& world, bool ha
 // with `ghost_slots`, into slots 1..39), kind 1, with the header's model
 // (through the alias hook), number and graphics. A model no bike matches
 // gets create_bike's fall-back model and its message. Returns how many.
-int build_demo_bikes(GameState& game, const DemoState& demo, PhysicsWorld& world,
-                     bool ghost_slots);
+int build_demo_bikes(GameState& game, const DemoState& demo, PhysicsWorld& world, bool ghost_slots);

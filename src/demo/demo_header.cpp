@@ -65,7 +65,7 @@ std::string field(std::string_view text) {
 }  // namespace
 
 int demo_state_size(int version) {
-  return version == 5 ? static_cast<int>(bike_state_size)
+  return version == 5   ? static_cast<int>(bike_state_size)
          : version == 4 ? static_cast<int>(bike_state_size_v4)
                         : 0;
 }

@@ -37,8 +37,7 @@ void state_at(const StateHistory& history, const Bike* bike, int tick, double ex
   }
   if (tick < n.tick) {
     if (p.tick < n.tick && p.tick < tick)
-      blend_states(out, p.state, n.state,
-                   static_cast<double>(tick - p.tick) / (n.tick - p.tick));
+      blend_states(out, p.state, n.state, static_cast<double>(tick - p.tick) / (n.tick - p.tick));
     else
       out = p.state;
     return;

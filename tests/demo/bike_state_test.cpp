@@ -102,7 +102,10 @@ TEST_F(BikeStateTest, EncodeThenDecodeStaysWithinTheQuantisation) {
   source.gear = 2;
   Bike& copy = add_bike(1, bike_states, 10, 10, 10);
   BikeState s = encoded(source);
-  StateContext context{.version = 5, .ticks = 0, .game_tick = 0, .extent = test_extent,
+  StateContext context{.version = 5,
+                       .ticks = 0,
+                       .game_tick = 0,
+                       .extent = test_extent,
                        .min_height = test_min_height};
   ASSERT_TRUE(apply_state(copy, s, context));
 
@@ -116,8 +119,7 @@ TEST_F(BikeStateTest, EncodeThenDecodeStaysWithinTheQuantisation) {
   }
   const dReal* ra = dBodyGetPosition(source.bodies[body_rider]);
   const dReal* rb = dBodyGetPosition(copy.bodies[body_rider]);
-  for (int k = 0; k < 3; ++k)
-    EXPECT_NEAR(ra[k], rb[k], test_extent / 16777215 + 32.0 / 65535) << k;
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(ra[k], rb[k], test_extent / 16777215 + 32.0 / 65535) << k;
   EXPECT_NEAR(copy.engine_speed, source.engine_speed, 32768 * pi / 30 / 65535);
   EXPECT_EQ(copy.gear, 2);
   BikeState again = encoded(copy);
@@ -143,8 +145,7 @@ TEST_F(BikeStateTest, WheelAnglesBlendTheShortWayRound) {
       {5, 250, 0.5, 0},       // a small backward step through the wrap stays backward
       {100, 90, 0.5, 95},     // less than an eighth back: backwards
       {100, 60, 0.5, 207.5},  // more than an eighth back: forwards the long way
-      {10, 20, 0, 10},
-      {10, 20, 1, 20},
+      {10, 20, 0, 10},       {10, 20, 1, 20},
   };
   for (const Case& c : cases) {
     BikeState a = plain_state(), b = plain_state(), out;
@@ -152,8 +153,8 @@ TEST_F(BikeStateTest, WheelAnglesBlendTheShortWayRound) {
     b[34] = c.b;
     blend_states(out, a, b, c.t);
     double d = std::fabs(out[34] - c.expected);
-    EXPECT_LE(std::min(d, 255 - d), 1) << int(c.a) << "->" << int(c.b) << " t=" << c.t
-                                       << " gave " << int(out[34]);
+    EXPECT_LE(std::min(d, 255 - d), 1)
+        << int(c.a) << "->" << int(c.b) << " t=" << c.t << " gave " << int(out[34]);
   }
 }
 

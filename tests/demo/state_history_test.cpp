@@ -27,12 +27,11 @@ TEST_F(StateHistoryTest, TicksAroundTheEntries) {
     int x;
   };
   const Case cases[] = {
-      {10, 10},  // the oldest entry itself
-      {15, 15},  // halfway between 10 and 20
-      {20, 20},  // exactly an entry
-      {24, 24},
-      {30, 30},  // the newest
-      {45, 30},  // past the newest: the newest holds
+      {10, 10},            // the oldest entry itself
+      {15, 15},            // halfway between 10 and 20
+      {20, 20},            // exactly an entry
+      {24, 24}, {30, 30},  // the newest
+      {45, 30},            // past the newest: the newest holds
   };
   for (const Case& c : cases) {
     BikeState out;
