@@ -18,7 +18,6 @@
 #include "race/session.h"
 #include "race/standings.h"
 #include "robots/auto_pilot.h"
-#include "robots/robot_personality.h"
 #include "robots/robot_roster.h"
 #include "sim/world.h"
 #include "track/track.h"
@@ -40,14 +39,12 @@ std::vector<RosterEntry> make_roster() {
 void install_hooks(const std::vector<RosterEntry>& roster) {
   session_hooks = SessionHooks{};
   session_hooks.roster = roster;
-  session_hooks.robot_created = [](GameState&, int slot, const RosterEntry& entry, bool) {
-    reset_auto_pilot(auto_pilots[slot]);
-    set_personality(auto_pilots[slot], entry.personality);
+  session_hooks.robot_created = [](GameState&, int slot, const RosterEntry& entry, bool practice) {
+    start_robot(slot, entry.personality, practice);
   };
   session_hooks.auto_pilot = [](GameState& game, int slot) { auto_pilot(game, slot); };
-  session_hooks.robot_path = [](GameState&, int slot, double* progress) {
-    *progress = robot_progress(auto_pilots[slot]);
-    return robot_path(auto_pilots[slot]);
+  session_hooks.robot_path = [](GameState& game, int slot, double* progress) {
+    return robot_path(game, slot, progress);
   };
   session_hooks.demo_start = [](GameState& game) {
     game_demo.session.drop_tick = game.drop_tick;
