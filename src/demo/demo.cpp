@@ -56,6 +56,7 @@ std::string solo_demo_name(const char* track, const char* file) {
 
 void start_recording(const GameState& game, DemoState& demo) {
   stop_recording(demo);
+  if (demo.session.solo && !game.track_name) return;  // no track folder to keep laps in
   demo.recording_file =
       demo.session.solo ? solo_demo_name(game.track_name, last_lap_demo) : default_demo_name;
   demo.recording.reset(stream_open(demo.recording_file.c_str(), "wb"));

@@ -25,7 +25,7 @@
 namespace {
 
 // Riding time after the gate drop, ticks.
-constexpr int riding_ticks = 1200;
+constexpr int riding_ticks = 1000;
 
 using Positions = std::vector<std::array<double, 3 * max_bikes>>;
 
