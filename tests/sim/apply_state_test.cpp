@@ -128,6 +128,9 @@ TEST_F(ApplyStateTest, CrashedStateDetachesRidingStateReattaches) {
   EXPECT_EQ(dJointGetBody(bike.joints[joint_rider_mount], 0), nullptr);
   EXPECT_EQ(bike.crash_counter, 128);
   EXPECT_EQ(bike.throttle, 0);
+  // The rider's loose feet start at the pegs, beside the frame.
+  for (const auto& foot : bike.loose_feet)
+    EXPECT_LT(length(foot.position - position_of(bike.bodies[body_frame])), 2);
   apply_state(bike, make_state({500, 100, 500}, 128, 255, 255, 0x07), context(2));
   EXPECT_EQ(bike.crash_counter, 1);
 
