@@ -168,6 +168,14 @@ struct PhysicsWorld;
 void end_solo_lap(GameState& game, DemoState& demo, PhysicsWorld& world, bool has_gates,
                   bool ghost_behind, int last_lap_ticks);
 
+// The whole demo part of a solo lap end, for the game tick's solo lap
+// step: notes whether the ghost (slot 1) was behind the player (slot 0) by
+// their next gates, runs end_solo_lap in game.world with the session's
+// gates and last lap, and starts the new ghosts' gate progress at the lap
+// line (gate F - 1). The player's own return to the lap line and the
+// standings are race control's.
+void solo_lap_demos(GameState& game, DemoState& demo);
+
 // Builds the playback's bikes into the slots whose lineup code is 0 (or,
 // with `ghost_slots`, into slots 1..39), kind 1, with the header's model
 // (through the alias hook), number and graphics. A model no bike matches

@@ -1,5 +1,6 @@
 // The solo session's lap demos: the last lap is recorded, the fastest is
 // kept and ridden against as a ghost.
+#include <algorithm>
 #include <cstdio>
 
 #include "demo/demo.h"
@@ -70,4 +71,14 @@ void end_solo_lap(GameState& game, DemoState& demo, PhysicsWorld& world, bool ha
   }
   if (open_playback(game, demo, fast.c_str())) build_demo_bikes(game, demo, world, true);
   start_recording(game, demo);
+}
+
+void solo_lap_demos(GameState& game, DemoState& demo) {
+  if (!game.world) return;
+  const int player_next = game.progress[0].next_gate;
+  const bool ghost_behind =
+      game.bikes[1] && player_next >= 0 && game.progress[1].next_gate < player_next;
+  end_solo_lap(game, demo, *game.world, game.has_gates, ghost_behind, game.last_lap_ticks);
+  for (int slot = 1; slot < max_bikes; ++slot)
+    if (game.bikes[slot]) game.progress[slot].next_gate = std::max(game.first_lap_gates - 1, 0);
 }

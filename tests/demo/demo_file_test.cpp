@@ -393,4 +393,49 @@ TEST_F(DemoFileTest, OnlineRecordingTrailsTheRaceBy127Ticks) {
   EXPECT_NEAR(frame_x(0), 302, 1e-3);
 }
 
+// The game tick's solo step: the ghost behind the player at the lap end
+// means the player's lap was faster, so it becomes the ghost.
+TEST_F(DemoFileTest, SoloLapDemosFollowTheGatesOfPlayerAndGhost) {
+  demo.session.solo = true;
+  game.world = &world;
+  game.has_gates = true;
+  game.first_lap_gates = 5;
+  add_bike(0, bike_local, 100);
+  record(10);
+  solo_lap_demos(game, demo);  // first lap: no fastest yet, kept
+  const std::string first = tree.read("xdg/Tavrin/venloop/fastlap.qzdemo");
+  ASSERT_NE(game.bikes[1], nullptr);
+  EXPECT_EQ(game.progress[1].next_gate, 4);
+
+  struct Case {
+    int player_next, ghost_next, last_lap;
+    bool kept;
+  };
+  const Case cases[] = {
+      {14, 15, 900, false},  // ghost ahead: the fastest stays
+      {14, 14, 900, false},  // level: the fastest stays
+      {14, 13, 0, false},    // ghost behind but no timed lap
+      {14, 13, 800, true},   // ghost behind: the player's lap is the new fastest
+  };
+  for (const Case& c : cases) {
+    tree.write("xdg/Tavrin/venloop/fastlap.qzdemo", first);
+    stop_recording(demo);
+    move_bike(*game.bikes[0], {7, 0, 0});
+    start_recording(game, demo);
+    for (int t = 0; t < 3; ++t) {
+      ++game.tick;
+      record_tick(game, demo);
+    }
+    const std::string lap = tree.read("xdg/Tavrin/venloop/lastlap.qzdemo");
+    game.progress[0].next_gate = c.player_next;
+    game.progress[1].next_gate = c.ghost_next;
+    game.last_lap_ticks = c.last_lap;
+    solo_lap_demos(game, demo);
+    EXPECT_EQ(tree.read("xdg/Tavrin/venloop/fastlap.qzdemo"), c.kept ? lap : first)
+        << c.player_next << " " << c.ghost_next << " " << c.last_lap;
+    EXPECT_NE(game.bikes[1], nullptr);
+  }
+  stop_recording(demo);
+}
+
 }  // namespace
