@@ -193,4 +193,43 @@ TEST_F(DemoRaceTest, PlaybackFollowsTheRecordedRace) {
   expect_at_recorded(recorded, "accurate skip");
 }
 
+// A solo session ridden by the auto pilot in the player's slot: each lap
+// end keeps the last lap and the fastest, and the fastest rides along as a
+// ghost on the next lap.
+TEST_F(DemoRaceTest, SoloSessionRidesAgainstItsFastestLap) {
+  session_hooks.demo_start = [](GameState& game) {
+    game_demo.session.solo = game.solo;
+    start_recording(game, game_demo);
+  };
+  session_hooks.solo_lap = [](GameState& game) { solo_lap_demos(game, game_demo); };
+  SessionRequest request;
+  request.record_demo = true;
+  request.learn = false;
+  ASSERT_TRUE(start_session(game, request));
+  ASSERT_TRUE(game.solo);
+  start_robot(0, robot_roster[0].personality, false);
+  int ghost_ticks = 0, laps_seen = 0;
+  double ghost_travel = 0;
+  Vec3 ghost_before{};
+  for (int t = 0; t < 40000 && laps_seen < 3; ++t) {
+    auto_pilot(game, 0);
+    game_tick(game);
+    laps_seen = laps_completed(game, 0);
+    if (game.bikes[1] && game_demo.visibility[1] > 0) {
+      const dReal* p = dBodyGetPosition(game.bikes[1]->bodies[body_frame]);
+      Vec3 now{p[0], p[1], p[2]};
+      if (ghost_ticks++ > 0) ghost_travel += length(now - ghost_before);
+      ghost_before = now;
+    }
+  }
+  ASSERT_GE(laps_seen, 2) << "the auto pilot did not lap the track";
+  EXPECT_TRUE(std::filesystem::exists(tree.path("xdg/Tavrin/venloop/lastlap.qzdemo")));
+  EXPECT_TRUE(std::filesystem::exists(tree.path("xdg/Tavrin/venloop/fastlap.qzdemo")));
+  EXPECT_GT(ghost_ticks, 1000) << "the ghost rode the next lap";
+  EXPECT_GT(ghost_travel, 500);
+  EXPECT_EQ(game.bike_kind[1], bike_states);
+  std::printf("solo: %d laps, ghost shown %d ticks over %.0f ft\n", laps_seen, ghost_ticks,
+              ghost_travel);
+}
+
 }  // namespace
