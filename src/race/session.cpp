@@ -259,6 +259,9 @@ bool start_session(GameState& game, const SessionRequest& request) {
   update_standings(game);
   if (!game.bikes[static_cast<size_t>(game.viewed_bike)] && game.standing_count > 0)
     game.viewed_bike = game.standings[0].slot;
+  Bike* viewed = game.bikes[static_cast<size_t>(game.viewed_bike)];
+  if (viewed && game.bike_kind[static_cast<size_t>(game.viewed_bike)] == bike_local)
+    apply_rider_aids(*viewed, request.rider.aids);
   return true;
 }
 

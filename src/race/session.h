@@ -16,6 +16,7 @@
 
 #include "race/game_state.h"
 #include "sim/bike.h"
+#include "sim/rider_setup.h"
 
 // One entry of the robot roster (80 entries, numbers "20" to "99").
 struct RosterEntry {
@@ -62,6 +63,7 @@ struct LocalRider {
   std::string number = "999";
   BikeTextureChoice textures;
   BikeSetup setup;
+  RiderAidSetup aids;  // applied when the local bike is the viewed one
 };
 
 // Arguments of start_session.
