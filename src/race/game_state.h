@@ -103,10 +103,10 @@ struct GameState {
   int robot_skill = 0;
 
   // Race control. All times in ticks.
-  int drop_tick = 0;       // tick at which the starting gate drops
-  int staging_ticks = 0;   // 5 s: the robots' staging time before the drop
-  int race_ticks = 0;      // timed part of the race (0: laps only)
-  int laps = 0;            // laps after the timed part; 1000 for endless sessions
+  int drop_tick = 0;              // tick at which the starting gate drops
+  int staging_ticks = 0;          // 5 s: the robots' staging time before the drop
+  int race_ticks = 0;             // timed part of the race (0: laps only)
+  int laps = 0;                   // laps after the timed part; 1000 for endless sessions
   int halfway_lap = lap_unknown;  // lap number of half distance
   int final_lap = lap_unknown;    // lap whose end finishes the race
   bool solo = false;              // no lineup: one rider, no gate start

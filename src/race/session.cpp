@@ -96,8 +96,8 @@ Bike* build_entrant(GameState& game, const SessionRequest& request, int slot, in
       return nullptr;
     }
     const RosterEntry& entry = session_hooks.roster[static_cast<size_t>(id)];
-    Bike* bike = create_bike(*game.world, bike_model_alias(entry.model), slot, entry.number,
-                             entry.textures);
+    Bike* bike =
+        create_bike(*game.world, bike_model_alias(entry.model), slot, entry.number, entry.textures);
     return bike;
   }
   // Empty slots, demo bikes and server riders are filled by their owners.
@@ -166,11 +166,13 @@ bool start_session(GameState& game, const SessionRequest& request) {
   if (session_hooks.series_notify) session_hooks.series_notify(game, false);
   show_status("Resetting...");
 
-  for (int i = 0; i < static_cast<int>(game.identities.size()); ++i) game.identities[static_cast<size_t>(i)] = i;
+  for (int i = 0; i < static_cast<int>(game.identities.size()); ++i)
+    game.identities[static_cast<size_t>(i)] = i;
   seed_random(static_cast<std::uint32_t>(game.tick));
   for (int n = static_cast<int>(game.identities.size()) - 1; n >= 1; --n)
-    std::swap(game.identities[static_cast<size_t>(n)],
-              game.identities[static_cast<size_t>((random_u32() >> 16) % static_cast<unsigned>(n))]);
+    std::swap(
+        game.identities[static_cast<size_t>(n)],
+        game.identities[static_cast<size_t>((random_u32() >> 16) % static_cast<unsigned>(n))]);
   game.robots_created = 0;
 
   if (!game_track.name.empty()) {
@@ -216,8 +218,10 @@ bool start_session(GameState& game, const SessionRequest& request) {
   bool local_seen = false;
   for (size_t slot = 0; slot < game.lineup.size(); ++slot) {
     if (game.lineup[slot] != 1) continue;
-    if (local_seen) game.lineup[slot] = 0;
-    else game.viewed_bike = static_cast<int>(slot);
+    if (local_seen)
+      game.lineup[slot] = 0;
+    else
+      game.viewed_bike = static_cast<int>(slot);
     local_seen = true;
   }
 
@@ -275,12 +279,12 @@ void restart_attempt(GameState& game) {
   const TimingGates& gates = game_track.gates;
   if (bike && game.has_gates) {
     const int g = std::max(game.first_lap_gates - 2, 0);
-    const Checkpoint& c =
-        gates.checkpoints[static_cast<size_t>(gate_pass_checkpoint(gates, g))];
+    const Checkpoint& c = gates.checkpoints[static_cast<size_t>(gate_pass_checkpoint(gates, g))];
     place_bike(*bike, c.centre.x, c.centre.z, std::atan2(-c.direction.x, -c.direction.z));
     LineRecorder& progress = game.progress[0];
     progress.next_gate = g;
-    if (static_cast<int>(progress.crossing_ticks.size()) > g) progress.crossing_ticks.resize(static_cast<size_t>(g));
+    if (static_cast<int>(progress.crossing_ticks.size()) > g)
+      progress.crossing_ticks.resize(static_cast<size_t>(g));
     progress.finished = false;
   }
   game.last_lap_ticks = 0;
@@ -289,8 +293,8 @@ void restart_attempt(GameState& game) {
 
 void game_tick(GameState& game) {
   if (!game.world) return;  // no session was ever started
-  const int bike_count = static_cast<int>(std::count_if(game.bikes.begin(), game.bikes.end(),
-                                                        [](Bike* b) { return b != nullptr; }));
+  const int bike_count = static_cast<int>(
+      std::count_if(game.bikes.begin(), game.bikes.end(), [](Bike* b) { return b != nullptr; }));
   if (game.solo)
     for (int slot = 0; slot < 2; ++slot)
       game.solo_laps_before[static_cast<size_t>(slot)] = laps_completed(game, slot);
@@ -322,8 +326,8 @@ void game_tick(GameState& game) {
 
   step_world(*game.world);
 
-  const RecordedRace race{&game_track.gates, game.tick, game.drop_tick, game.final_lap,
-                          refresh_standings, &game};
+  const RecordedRace race{&game_track.gates, game.tick,         game.drop_tick,
+                          game.final_lap,    refresh_standings, &game};
   ControlContext context;
   context.tick = game.tick;
   context.drop_tick = game.drop_tick;
@@ -352,8 +356,9 @@ void game_tick(GameState& game) {
       float& v = game.gate_slats[i];
       if (v <= 0) continue;
       const int object = starts[i].gate_object;
-      const bool touched = object >= 0 && object < static_cast<int>(game_track.statues.size()) &&
-                           game_track.statues[static_cast<size_t>(object)].last_hit_tick == game.tick;
+      const bool touched =
+          object >= 0 && object < static_cast<int>(game_track.statues.size()) &&
+          game_track.statues[static_cast<size_t>(object)].last_hit_tick == game.tick;
       if (!touched) v = std::max(v - static_cast<float>(8 * game.step), 0.0f);
     }
   }

@@ -31,8 +31,8 @@ struct SessionHooks {
   std::span<const RosterEntry> roster;
   // A robot was built into `slot` from roster entry `entry`; sets its
   // personality (`practice`: "tester" for every robot).
-  void (*robot_created)(GameState& game, int slot, const RosterEntry& entry, bool practice) =
-      nullptr;
+  void (*robot_created)(GameState& game, int slot, const RosterEntry& entry,
+                        bool practice) = nullptr;
   // The auto pilot of the robot in `slot`, before its control step.
   void (*auto_pilot)(GameState& game, int slot) = nullptr;
   // A robot's current path and its progress along it, for the line
@@ -75,8 +75,8 @@ struct SessionRequest {
   bool record_demo = false;
   int race_ticks = 0;  // timed part, ticks
   int laps = 5;
-  int robot_skill = 0;  // 0 novice, 1 amateur, 2 expert
-  bool learn = true;     // robot lines are saved (no --nolearn)
+  int robot_skill = 0;    // 0 novice, 1 amateur, 2 expert
+  bool learn = true;      // robot lines are saved (no --nolearn)
   bool practice = false;  // --practice: robots get the "tester" personality
   LocalRider rider;
 };

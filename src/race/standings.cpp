@@ -19,9 +19,7 @@ void sort_standings(GameState& game) {
 }
 
 // End of lap k as a gate pass, gate pass 0 for lap 0.
-int lap_end_or_start(const GameState& game, int k) {
-  return k <= 0 ? 0 : lap_end_gate(game, k);
-}
+int lap_end_or_start(const GameState& game, int k) { return k <= 0 ? 0 : lap_end_gate(game, k); }
 
 // The time a bike needed between gate passes a and b when it crossed both
 // and every pass between; -1 otherwise.
@@ -106,7 +104,8 @@ void apply_cutting_penalties(GameState& game) {
     auto entry = std::find_if(game.standings.begin(), game.standings.begin() + game.standing_count,
                               [slot](const StandingEntry& e) { return e.slot == slot; });
     if (entry == game.standings.begin() + game.standing_count) continue;
-    const std::vector<std::int32_t>& ticks = game.progress[static_cast<size_t>(slot)].crossing_ticks;
+    const std::vector<std::int32_t>& ticks =
+        game.progress[static_cast<size_t>(slot)].crossing_ticks;
     int penalty = 0, latest = 0, missed = 0;
     for (int m = 0; m < static_cast<int>(ticks.size()); ++m) {
       const int c = ticks[static_cast<size_t>(m)];
@@ -153,7 +152,8 @@ int update_standings(GameState& game) {
   mark_finished(game);
 
   for (int i = 0; i < game.standing_count; ++i)
-    if (!is_finished(game, game.standings[static_cast<size_t>(i)].slot)) return game.standings[0].gates;
+    if (!is_finished(game, game.standings[static_cast<size_t>(i)].slot))
+      return game.standings[0].gates;
 
   const int leader_gates = game.standings[0].gates;
   apply_cutting_penalties(game);

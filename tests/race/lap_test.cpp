@@ -7,10 +7,10 @@
 
 #include "race/laps.h"
 #include "race/session.h"
+#include "race_fixture.h"
 #include "robots/line_store.h"
 #include "sim/world.h"
 #include "track/track.h"
-#include "race_fixture.h"
 
 class SoloLaps : public RaceTest {
  protected:

@@ -63,7 +63,8 @@ class RaceTest : public ::testing::Test {
 
   std::vector<int> order() const {
     std::vector<int> slots;
-    for (int i = 0; i < game.standing_count; ++i) slots.push_back(game.standings[static_cast<size_t>(i)].slot);
+    for (int i = 0; i < game.standing_count; ++i)
+      slots.push_back(game.standings[static_cast<size_t>(i)].slot);
     return slots;
   }
 

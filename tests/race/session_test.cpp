@@ -7,11 +7,11 @@
 #include "race/laps.h"
 #include "race/session.h"
 #include "race/standings.h"
+#include "race_fixture.h"
 #include "robots/line_store.h"
 #include "sim/rider_input.h"
 #include "sim/world.h"
 #include "track/track.h"
-#include "race_fixture.h"
 
 namespace {
 
@@ -21,7 +21,8 @@ std::uint64_t hash_bodies(const GameState& game) {
   auto mix = [&h](const dReal* v, int n) {
     unsigned char bytes[sizeof(dReal) * 4];
     std::memcpy(bytes, v, sizeof(dReal) * static_cast<size_t>(n));
-    for (size_t i = 0; i < sizeof(dReal) * static_cast<size_t>(n); ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+    for (size_t i = 0; i < sizeof(dReal) * static_cast<size_t>(n); ++i)
+      h = (h ^ bytes[i]) * 1099511628211ull;
   };
   for (const Bike* bike : game.bikes) {
     if (!bike) continue;
@@ -81,13 +82,14 @@ TEST_F(Session, SoloStartsTwoGatesBeforeTheEndOfTheFirstLapWithoutAGate) {
   EXPECT_EQ(game.tick, 300 * 128);
   EXPECT_GT(game.tick, game.drop_tick);
   ASSERT_NE(game.bikes[0], nullptr);
-  for (int slot = 1; slot < max_bikes; ++slot) EXPECT_EQ(game.bikes[static_cast<size_t>(slot)], nullptr);
+  for (int slot = 1; slot < max_bikes; ++slot)
+    EXPECT_EQ(game.bikes[static_cast<size_t>(slot)], nullptr);
   ASSERT_TRUE(game.has_gates);
   const int g = std::max(game.first_lap_gates - 2, 0);
   EXPECT_EQ(game.progress[0].next_gate, g);
   // The bike stands at that gate's checkpoint, facing along its direction.
-  const Checkpoint& c = game_track.gates.checkpoints[static_cast<size_t>(
-      gate_pass_checkpoint(game_track.gates, g))];
+  const Checkpoint& c =
+      game_track.gates.checkpoints[static_cast<size_t>(gate_pass_checkpoint(game_track.gates, g))];
   const dReal* p = dBodyGetPosition(game.bikes[0]->bodies[body_frame]);
   EXPECT_LT(std::hypot(p[0] - c.centre.x, p[2] - c.centre.z), 5.0);
   EXPECT_EQ(game.standing_count, 1);
@@ -121,9 +123,7 @@ TEST_F(Session, GridPlacesBikesOnTheirStartPositionsAboveTheGround) {
   EXPECT_EQ(game.start_position.x, game.bikes[0]->start_positions[body_frame].x);
 }
 
-TEST_F(Session, UnknownTrackFailsTheStart) {
-  EXPECT_FALSE(race("no_such_track", {1}));
-}
+TEST_F(Session, UnknownTrackFailsTheStart) { EXPECT_FALSE(race("no_such_track", {1})); }
 
 TEST_F(Session, SameSessionTwiceGivesTheSameBodiesBitForBit) {
   std::uint64_t hashes[2];

@@ -22,18 +22,23 @@ TEST(SimOptions, TableOfCommandLines) {
       {{"--track", "venloop"}, true, ""},
       {{"--track=practice", "--robots=4", "--skill", "expert", "--ticks", "100"}, true, ""},
       {{"--robots", "4"}, false, "--track NAME is needed"},
-      {{"--track", "venloop", "--robots", "41"}, false,
+      {{"--track", "venloop", "--robots", "41"},
+       false,
        "Bad arg for --robots: expected a whole number from 0 to 40"},
-      {{"--track", "venloop", "--robots"}, false,
+      {{"--track", "venloop", "--robots"},
+       false,
        "Bad arg for --robots: expected a whole number from 0 to 40"},
-      {{"--track", "venloop", "--laps", "abc"}, false,
+      {{"--track", "venloop", "--laps", "abc"},
+       false,
        "Bad arg for --laps: expected a whole number from 0 to 50"},
-      {{"--track", "venloop", "--skill", "pro"}, false,
+      {{"--track", "venloop", "--skill", "pro"},
+       false,
        "Bad arg for --skill: expected novice, amateur or expert"},
       {{"--track", "venloop", "--fast"}, false, "bad option '--fast'"},
       {{"--track", "../etc"}, false, "bad track name '../etc'"},
       {{"--track"}, false, "Bad arg for --track: missing value"},
-      {{"--track", "venloop", "--rider", "r.txt", "--robots", "40"}, false,
+      {{"--track", "venloop", "--rider", "r.txt", "--robots", "40"},
+       false,
        "Bad arg for --robots: at most 39 beside the rider"},
       {{"--track", "venloop", "--nolearn=1"}, false, "option --nolearn takes no value"},
       {{"--track", "venloop", "--laps", "0"}, false, "a race needs laps or minutes"},
@@ -53,8 +58,9 @@ TEST(SimOptions, TableOfCommandLines) {
 }
 
 TEST(SimOptions, ValuesLand) {
-  const char* argv[] = {"tavrin-sim", "--track", "sxarena", "--robots", "10", "--skill=amateur",
-                        "--minutes", "2", "--learn", "3", "--nolearn", "--trace", "64"};
+  const char* argv[] = {"tavrin-sim",      "--track",   "sxarena", "--robots", "10",
+                        "--skill=amateur", "--minutes", "2",       "--learn",  "3",
+                        "--nolearn",       "--trace",   "64"};
   SimOptions o;
   std::string error;
   ASSERT_TRUE(parse_sim_options(13, argv, o, error)) << error;
@@ -70,9 +76,10 @@ TEST(SimOptions, ValuesLand) {
 TEST(RiderScript, ValuesHoldUntilChanged) {
   RiderScript script;
   std::string error;
-  ASSERT_TRUE(parse_rider_script("# warm up\n0 throttle=0.5 clutch=0\n\n1.5 clutch=1 shift=1\r\n"
-                                 "3 steer=-0.25 front_brake=1\n",
-                                 script, error))
+  ASSERT_TRUE(
+      parse_rider_script("# warm up\n0 throttle=0.5 clutch=0\n\n1.5 clutch=1 shift=1\r\n"
+                         "3 steer=-0.25 front_brake=1\n",
+                         script, error))
       << error;
   EXPECT_EQ(script_input(script, 0.5).throttle, 0.5f);
   EXPECT_EQ(script_input(script, 0.5).clutch, 0.0f);

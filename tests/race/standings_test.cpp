@@ -1,8 +1,8 @@
 // Lap arithmetic, standings, race length, finish and cutting penalties with
 // bikes moved through the gates by the test.
 
-#include "race/laps.h"
 #include "race/standings.h"
+#include "race/laps.h"
 #include "race_fixture.h"
 
 using Standings = RaceTest;

@@ -20,16 +20,26 @@ bool parse_number(const std::string& text, double* value) {
 // Sets one named field; false for an unknown name.
 bool set_field(RiderInput& input, std::string_view name, double value) {
   const float v = static_cast<float>(value);
-  if (name == "throttle") input.throttle = v;
-  else if (name == "clutch") input.clutch = v;
-  else if (name == "front_brake") input.front_brake = v;
-  else if (name == "rear_brake") input.rear_brake = v;
-  else if (name == "steer") input.steer = v;
-  else if (name == "dab") input.dab = v;
-  else if (name == "back_up") input.back_up = v;
-  else if (name == "lean") input.lean = v;
-  else if (name == "shift") input.shift = value > 0 ? 1 : value < 0 ? -1 : 0;
-  else return false;
+  if (name == "throttle")
+    input.throttle = v;
+  else if (name == "clutch")
+    input.clutch = v;
+  else if (name == "front_brake")
+    input.front_brake = v;
+  else if (name == "rear_brake")
+    input.rear_brake = v;
+  else if (name == "steer")
+    input.steer = v;
+  else if (name == "dab")
+    input.dab = v;
+  else if (name == "back_up")
+    input.back_up = v;
+  else if (name == "lean")
+    input.lean = v;
+  else if (name == "shift")
+    input.shift = value > 0 ? 1 : value < 0 ? -1 : 0;
+  else
+    return false;
   return true;
 }
 

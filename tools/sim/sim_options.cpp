@@ -69,22 +69,22 @@ bool parse_sim_options(int argc, const char* const* argv, SimOptions& o, std::st
       const char* name;
       int* target;
       int low, high;
-    } ints[] = {{"--robots", &o.robots, 0, 40},     {"--laps", &o.laps, 0, 50},
-                {"--minutes", &o.minutes, 0, 600},  {"--ticks", &o.ticks, 0, 1 << 30},
-                {"--learn", &o.learn, 1, 100000},   {"--trace", &o.trace, 1, 1 << 30}};
+    } ints[] = {{"--robots", &o.robots, 0, 40},    {"--laps", &o.laps, 0, 50},
+                {"--minutes", &o.minutes, 0, 600}, {"--ticks", &o.ticks, 0, 1 << 30},
+                {"--learn", &o.learn, 1, 100000},  {"--trace", &o.trace, 1, 1 << 30}};
     struct TextOption {
       const char* name;
       std::string* target;
-    } texts[] = {{"--track", &o.track}, {"--rider", &o.rider}, {"--record", &o.record},
-                 {"--play", &o.play}};
+    } texts[] = {
+        {"--track", &o.track}, {"--rider", &o.rider}, {"--record", &o.record}, {"--play", &o.play}};
     bool known = false;
     for (const IntOption& opt : ints) {
       if (name != opt.name) continue;
       known = true;
       const char* v = next();
       if (!v || !read_int(v, opt.low, opt.high, opt.target)) {
-        error = "Bad arg for " + name + ": expected a whole number from " + std::to_string(opt.low) +
-                " to " + std::to_string(opt.high);
+        error = "Bad arg for " + name + ": expected a whole number from " +
+                std::to_string(opt.low) + " to " + std::to_string(opt.high);
         return false;
       }
     }

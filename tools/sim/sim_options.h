@@ -9,17 +9,17 @@
 
 struct SimOptions {
   std::string track;
-  int robots = 0;       // robots filling slots from 0 (from 1 with a rider)
-  int skill = 0;        // 0 novice, 1 amateur, 2 expert
+  int robots = 0;  // robots filling slots from 0 (from 1 with a rider)
+  int skill = 0;   // 0 novice, 1 amateur, 2 expert
   int laps = 3;
-  int minutes = 0;      // timed part of the race
-  int ticks = 0;        // 0: until the race is over
-  std::string rider;    // input script of the scripted rider
-  std::string record;   // demo file to record
-  std::string play;     // demo file to play
-  int learn = 0;        // races to run, lines saved after each
-  bool nolearn = false; // never save robot lines
-  int trace = 0;        // trace line every this many ticks
+  int minutes = 0;       // timed part of the race
+  int ticks = 0;         // 0: until the race is over
+  std::string rider;     // input script of the scripted rider
+  std::string record;    // demo file to record
+  std::string play;      // demo file to play
+  int learn = 0;         // races to run, lines saved after each
+  bool nolearn = false;  // never save robot lines
+  int trace = 0;         // trace line every this many ticks
   bool help = false;
 };
 
