@@ -560,3 +560,17 @@ void auto_pilot(GameState& game, int slot) {
                                                std::clamp(game.standing_count, 0, max_bikes));
   auto_pilot(s, slot);
 }
+
+void start_robot(int slot, std::string_view personality, bool practice) {
+  if (slot < 0 || slot >= max_bikes) return;
+  AutoPilot& pilot = auto_pilots[slot];
+  reset_auto_pilot(pilot);
+  set_personality(pilot, practice ? std::string_view("tester") : personality);
+}
+
+std::span<LinePoint> robot_path(GameState&, int slot, double* progress) {
+  if (slot < 0 || slot >= max_bikes) return {};
+  AutoPilot& pilot = auto_pilots[slot];
+  if (progress) *progress = pilot.progress;
+  return pilot.path;
+}

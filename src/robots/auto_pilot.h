@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "race/game_state.h"
@@ -75,6 +76,11 @@ void auto_pilot(const PilotSession& session, int slot);
 // of `game`, the line store and the loaded track's terrain.
 void auto_pilot(GameState& game, int slot);
 
-// The robot's path and progress for record_bike_lines.
-inline std::span<LinePoint> robot_path(AutoPilot& pilot) { return pilot.path; }
-inline double robot_progress(const AutoPilot& pilot) { return pilot.progress; }
+// A robot was built into `slot`: a fresh auto pilot with the roster
+// entry's personality, or "tester" for every robot in practice mode.
+void start_robot(int slot, std::string_view personality, bool practice);
+
+// The path of the robot in `slot` and its progress along it (written to
+// *progress when not null), for record_bike_lines. Empty for slots
+// outside 0..39.
+std::span<LinePoint> robot_path(GameState& game, int slot, double* progress);
