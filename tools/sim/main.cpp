@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "data/data_dirs.h"
 #include "demo/demo.h"
@@ -17,8 +18,10 @@
 #include "race/session.h"
 #include "race/standings.h"
 #include "rider_script.h"
+#include "robots/auto_pilot.h"
 #include "robots/line_store.h"
 #include "robots/lines_file.h"
+#include "robots/robot_roster.h"
 #include "sim/rider_input.h"
 #include "sim/world.h"
 #include "sim_options.h"
@@ -94,6 +97,19 @@ void demo_tick(GameState& game) {
   if (game_demo.playback) play_tick(game, game_demo);
 }
 
+// The robots' roster as race control takes it, and their driver.
+void install_robots() {
+  static std::vector<RosterEntry> roster;
+  for (const RobotRosterEntry& e : robot_roster)
+    roster.push_back({e.number, e.personality, e.model, roster_textures(e)});
+  session_hooks.roster = roster;
+  session_hooks.robot_created = [](GameState&, int slot, const RosterEntry& entry, bool practice) {
+    start_robot(slot, entry.personality, practice);
+  };
+  session_hooks.auto_pilot = [](GameState& game, int slot) { auto_pilot(game, slot); };
+  session_hooks.robot_path = robot_path;
+}
+
 bool read_file(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -117,7 +133,8 @@ int main(int argc, char** argv) {
   RiderScript script;
   if (!options.rider.empty()) {
     std::string text;
-    if (!read_file(options.rider, text)) return fail("cannot read rider script '" + options.rider + "'");
+    if (!read_file(options.rider, text))
+      return fail("cannot read rider script '" + options.rider + "'");
     if (!parse_rider_script(text, script, error))
       return fail("rider script '" + options.rider + "' line " + error);
   }
@@ -144,8 +161,7 @@ int main(int argc, char** argv) {
   const int first_robot = options.rider.empty() ? 0 : 1;
   if (!options.rider.empty()) lineup[0] = 1;
   for (int i = 0; i < options.robots; ++i) lineup[static_cast<size_t>(first_robot + i)] = 2;
-  if (options.robots > 0 && session_hooks.roster.empty())
-    std::printf("no robot roster in this build: robot gates stay empty\n");
+  install_robots();
   session_hooks.demo_start = demo_start;
   session_hooks.demo_stop = demo_stop;
   session_hooks.demo_tick = demo_tick;
@@ -164,7 +180,8 @@ int main(int argc, char** argv) {
       status = fail("cannot load track '" + request.track + "'");
       break;
     }
-    if (!game.has_gates) std::printf("track '%s' has no timing gates: no laps are counted\n", game.track_name);
+    if (!game.has_gates)
+      std::printf("track '%s' has no timing gates: no laps are counted\n", game.track_name);
     if (request.play_demo) {
       open_playback(game, game_demo, options.play.c_str());
       build_demo_bikes(game, game_demo, world, false);
@@ -194,13 +211,15 @@ int main(int argc, char** argv) {
       std::rotate(lineup.begin(), lineup.end() - 1, lineup.end());
     }
   }
-  if (status == 0 && !options.nolearn) save_lines(line_store, game.track_name ? game.track_name : "");
+  if (status == 0 && !options.nolearn)
+    save_lines(line_store, game.track_name ? game.track_name : "");
   if (game_demo.recording) {
     stop_recording(game_demo);
     const char* home = home_directory();
     std::error_code ec;
-    if (home) std::filesystem::copy_file(std::string(home) + "demos/default.qzdemo", options.record,
-                                         std::filesystem::copy_options::overwrite_existing, ec);
+    if (home)
+      std::filesystem::copy_file(std::string(home) + "demos/default.qzdemo", options.record,
+                                 std::filesystem::copy_options::overwrite_existing, ec);
     if (!home || ec) status = fail("cannot write demo '" + options.record + "'");
   }
   end_session(game);
