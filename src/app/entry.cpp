@@ -14,6 +14,7 @@
 #include "platform/log.h"
 #include "platform/memory.h"
 #include "platform/messages.h"
+#include "race/robot_driver.h"
 #include "race/session.h"
 #include "track/track.h"
 
@@ -73,6 +74,7 @@ bool list_installed_tracks(Program& p) {
 bool start_first_session(Program& p) {
   create_world(p.world);
   p.game.world = &p.world;
+  install_robot_driver();
   if (p.options.track.empty()) return true;
   if (!start_session(p.game, session_request(p, false))) {
     korb_error_box("Problem starting Tavrin", "Can't load track\n");

@@ -10,18 +10,16 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "data/data_dirs.h"
 #include "demo/demo.h"
 #include "race/laps.h"
+#include "race/robot_driver.h"
 #include "race/session.h"
 #include "race/standings.h"
 #include "rider_script.h"
-#include "robots/auto_pilot.h"
 #include "robots/line_store.h"
 #include "robots/lines_file.h"
-#include "robots/robot_roster.h"
 #include "sim/rider_input.h"
 #include "sim/world.h"
 #include "sim_options.h"
@@ -97,19 +95,6 @@ void demo_tick(GameState& game) {
   if (game_demo.playback) play_tick(game, game_demo);
 }
 
-// The robots' roster as race control takes it, and their driver.
-void install_robots() {
-  static std::vector<RosterEntry> roster;
-  for (const RobotRosterEntry& e : robot_roster)
-    roster.push_back({e.number, e.personality, e.model, roster_textures(e)});
-  session_hooks.roster = roster;
-  session_hooks.robot_created = [](GameState&, int slot, const RosterEntry& entry, bool practice) {
-    start_robot(slot, entry.personality, practice);
-  };
-  session_hooks.auto_pilot = [](GameState& game, int slot) { auto_pilot(game, slot); };
-  session_hooks.robot_path = robot_path;
-}
-
 bool read_file(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -161,7 +146,7 @@ int main(int argc, char** argv) {
   const int first_robot = options.rider.empty() ? 0 : 1;
   if (!options.rider.empty()) lineup[0] = 1;
   for (int i = 0; i < options.robots; ++i) lineup[static_cast<size_t>(first_robot + i)] = 2;
-  install_robots();
+  install_robot_driver();
   session_hooks.demo_start = demo_start;
   session_hooks.demo_stop = demo_stop;
   session_hooks.demo_tick = demo_tick;
