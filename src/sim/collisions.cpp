@@ -1,5 +1,7 @@
 #include "sim/collisions.h"
 
+#include "sim/body_math.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,8 +12,6 @@
 namespace {
 
 constexpr double force_limit = 1000;
-
-Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
 
 // One side of a sphere test: the sphere (world centre) and the body it
 // belongs to (null for a statue).

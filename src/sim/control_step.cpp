@@ -1,5 +1,7 @@
 #include "sim/control_step.h"
 
+#include "sim/body_math.h"
+
 #include <cmath>
 
 #include "sim/assembly.h"
@@ -10,8 +12,6 @@
 #include "sim/suspension.h"
 
 namespace {
-
-Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
 
 void step_collision_timer(Bike& bike) {
   float& t = bike.collision_timer;

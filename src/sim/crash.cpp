@@ -1,5 +1,7 @@
 #include "sim/crash.h"
 
+#include "sim/body_math.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -9,8 +11,6 @@
 #include "sim/world.h"
 
 namespace {
-
-Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
 
 Vec3 world_point(dBodyID body, Vec3 local) {
   dVector3 p;

@@ -1,5 +1,7 @@
 #include "sim/rider_aids.h"
 
+#include "sim/body_math.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,22 +13,8 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
-Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
-
-Vec3 body_axis(dBodyID body, int k) {
-  const dReal* R = dBodyGetRotation(body);
-  return {R[k], R[4 + k], R[8 + k]};
-}
-
 double frame_speed(const Bike& bike) {
   return length(to_vec(dBodyGetLinearVel(bike.bodies[body_frame])));
-}
-
-double roll_rate(const Bike& bike) {
-  dVector3 w;
-  const dReal* a = dBodyGetAngularVel(bike.bodies[body_frame]);
-  dBodyVectorFromWorld(bike.bodies[body_frame], a[0], a[1], a[2], w);
-  return w[2];
 }
 
 // A soft contact joint with no friction: a spring (kp, kd) pushing `a` along
@@ -117,7 +105,7 @@ void righting_push(Bike& bike, double roll, double v2) {
   double g = roll >= 0 ? -pi / 8 : pi / 8;
   if ((bike.flags & flag_dab_when_stopped) && negative_timer) g *= 3;
   if (std::fabs(roll) < pi / 16) g *= std::fabs(roll) * 16 / pi;
-  double rate = roll_rate(bike);
+  double rate = frame_roll_rate(bike);
   double p = g > 0 && g > rate ? -400 : g < 0 && g < rate ? 400 : 0;
   if (std::fabs(roll) < pi / 32) p *= std::fabs(roll) * 32 / pi;
   double b = 1.25 * allowed_lean(bike, v2, 32);

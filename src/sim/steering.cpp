@@ -1,5 +1,7 @@
 #include "sim/steering.h"
 
+#include "sim/body_math.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,22 +10,6 @@
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-
-Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
-
-Vec3 body_axis(dBodyID body, int k) {
-  const dReal* R = dBodyGetRotation(body);
-  return {R[k], R[4 + k], R[8 + k]};
-}
-
-// The frame's angular velocity about its own rearward (z) axis: the rate at
-// which the roll angle grows.
-double roll_rate(const Bike& bike) {
-  dVector3 w;
-  const dReal* a = dBodyGetAngularVel(bike.bodies[body_frame]);
-  dBodyVectorFromWorld(bike.bodies[body_frame], a[0], a[1], a[2], w);
-  return w[2];
-}
 
 double speed(dBodyID body) { return length(to_vec(dBodyGetLinearVel(body))); }
 
@@ -85,7 +71,7 @@ double normal_steering(Bike& bike, double roll) {
     stability = -50 * head;
     if (!(bike.flags & flag_direct_steer_airborne)) p = 0;
   } else {
-    double rate = roll_rate(bike);
+    double rate = frame_roll_rate(bike);
     double k = rate * s.roll_damping * bike.landing_factor;
     if (bike.landing_factor > 1) {
       bike.landing_factor =

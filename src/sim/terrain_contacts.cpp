@@ -1,5 +1,7 @@
 #include "sim/terrain_contacts.h"
 
+#include "sim/body_math.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -19,8 +21,6 @@ constexpr double sphere_kp = 2500, sphere_kd = 250;
 
 // Rider speed above which an upside-down ground touch crashes him, ft/s.
 constexpr double crash_speed = 5;
-
-Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
 
 // How far the tube is flattened, 0..1.
 double compression(double depth, double tube_radius) {
