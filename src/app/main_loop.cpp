@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 
+#include "app/bike_settings.h"
 #include "app/screenshot.h"
 #include "platform/clock.h"
 #include "platform/key_names.h"
@@ -251,6 +252,8 @@ SessionRequest session_request(const Program& p, bool solo) {
   request.practice = p.options.practice;
   request.rider.model = s.bike.text();
   request.rider.number = s.number.value;
+  request.rider.setup = bike_setup_from(s);
+  request.rider.aids = rider_aids_from(s);
   return request;
 }
 
