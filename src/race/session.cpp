@@ -13,6 +13,7 @@
 #include "robots/bike_lines.h"
 #include "robots/line_store.h"
 #include "robots/lines_file.h"
+#include "robots/robot_roster.h"
 #include "sim/assembly.h"
 #include "sim/collisions.h"
 #include "sim/control_step.h"
@@ -29,29 +30,13 @@ void show_status(const char* text) {
 }
 
 // Roster position for the next robot of `code` (2 any, 3 a "125", 4 a
-// "250", 1000 + n number n): the matching entry is swapped to position d.
-int take_roster_entry(GameState& game, int code) {
+// "250", 1000 + n number n), or -1 once the roster is used up.
+int next_robot_identity(GameState& game, int code) {
   const int d = game.robots_created;
-  if (d >= static_cast<int>(game.identities.size())) return -1;
-  const auto& roster = session_hooks.roster;
-  auto matches = [&](int id) {
-    if (id < 0 || id >= static_cast<int>(roster.size())) return false;
-    const RosterEntry& e = roster[static_cast<size_t>(id)];
-    if (code == 3) return e.model.find("125") != std::string_view::npos;
-    if (code == 4) return e.model.find("250") != std::string_view::npos;
-    return e.number == std::to_string(code - 1000);
-  };
-  if (code != 2) {
-    for (int i = static_cast<int>(game.identities.size()) - 1; i > d; --i) {
-      if (matches(game.identities[static_cast<size_t>(i)])) {
-        std::swap(game.identities[static_cast<size_t>(i)], game.identities[static_cast<size_t>(d)]);
-        break;
-      }
-    }
-  }
+  if (d >= kRosterSize) return -1;
   game.robots_created = d + 1;
-  const int id = game.identities[static_cast<size_t>(d)];
-  return id < static_cast<int>(roster.size()) ? id : -1;
+  const int id = take_roster_entry(game.identities, d, code);
+  return id < static_cast<int>(session_hooks.roster.size()) ? id : -1;
 }
 
 }  // namespace
@@ -90,7 +75,7 @@ Bike* build_entrant(GameState& game, const SessionRequest& request, int slot, in
     return bike;
   }
   if (code == 2 || code == 3 || code == 4 || code >= 1000) {
-    const int id = take_roster_entry(game, code);
+    const int id = next_robot_identity(game, code);
     if (id < 0) {
       korb_log("no robot roster entry for gate %d\n", slot + 1);
       return nullptr;
@@ -166,13 +151,8 @@ bool start_session(GameState& game, const SessionRequest& request) {
   if (session_hooks.series_notify) session_hooks.series_notify(game, false);
   show_status("Resetting...");
 
-  for (int i = 0; i < static_cast<int>(game.identities.size()); ++i)
-    game.identities[static_cast<size_t>(i)] = i;
   seed_random(static_cast<std::uint32_t>(game.tick));
-  for (int n = static_cast<int>(game.identities.size()) - 1; n >= 1; --n)
-    std::swap(
-        game.identities[static_cast<size_t>(n)],
-        game.identities[static_cast<size_t>((random_u32() >> 16) % static_cast<unsigned>(n))]);
+  shuffle_roster(game.identities);
   game.robots_created = 0;
 
   if (!game_track.name.empty()) {
