@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "race/laps.h"
 #include "race/session.h"
@@ -143,3 +145,53 @@ TEST_F(Session, SameSessionTwiceGivesTheSameBodiesBitForBit) {
   }
   EXPECT_EQ(hashes[0], hashes[1]);
 }
+
+// A copy of the practice track with its timing gates cut down; the session
+// must still start, place the bike and run without crossing anything.
+struct DamagedGates {
+  const char* what;
+  bool keep_file;
+  bool keep_starts;
+  bool keep_checkpoints;
+};
+
+class SessionOnDamagedGates : public Session, public ::testing::WithParamInterface<DamagedGates> {};
+
+TEST_P(SessionOnDamagedGates, StartsAndRunsWithFallbacks) {
+  const DamagedGates& damage = GetParam();
+  namespace fs = std::filesystem;
+  const fs::path install = tree.path("damaged");
+  fs::create_directories(install);
+  for (const auto& entry : fs::directory_iterator(TAVRIN_BUILD_DIR))
+    if (entry.path().extension() == ".shp" || entry.path().filename() == "zzzz.saf")
+      fs::copy_file(entry.path(), install / entry.path().filename());
+  fs::copy(fs::path(TAVRIN_BUILD_DIR) / "practice", install / "practice",
+           fs::copy_options::recursive);
+  fs::remove(install / "practice" / "timing_gates");
+  if (damage.keep_file) {
+    std::string text;
+    if (damage.keep_starts) text += "startinggate:\n[259.9 5 330] -1.570796\n";
+    if (damage.keep_checkpoints)
+      text +=
+          "checkpoints:\n23 [441.5 5 248.2] [-0.12 0 -0.99]\n23 [70.5 5 248.1] [-0.12 0 0.99]\n"
+          "firstlap:\n0 1\nnormallap:\n0 1\n";
+    tree.write("damaged/practice/timing_gates", text);
+  }
+  setenv("QZ_HOME", install.c_str(), 1);
+  reset_data_dirs_for_tests();
+
+  ASSERT_TRUE(race("practice", {1})) << damage.what;
+  ASSERT_NE(game.bikes[0], nullptr);
+  for (int i = 0; i < 256; ++i) game_tick(game);
+  const dReal* p = dBodyGetPosition(game.bikes[0]->bodies[body_frame]);
+  for (int k = 0; k < 3; ++k) EXPECT_TRUE(std::isfinite(p[k])) << damage.what;
+  const double extent = game_track.terrain.field.extent;
+  EXPECT_TRUE(p[0] >= 0 && p[0] <= extent && p[2] >= 0 && p[2] <= extent) << damage.what;
+  EXPECT_EQ(laps_completed(game, 0), 0) << damage.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fallbacks, SessionOnDamagedGates,
+    ::testing::Values(DamagedGates{"no timing_gates file", false, false, false},
+                      DamagedGates{"start positions only", true, true, false},
+                      DamagedGates{"checkpoints without start positions", true, false, true}));
