@@ -1,9 +1,29 @@
 #include "sim/world.h"
 
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/log.h"
+
+namespace {
+
+// ODE reports solver trouble it recovers from (an LCP step that did not
+// converge when bodies are placed into each other) on standard error.
+// Those notes belong in the log at debug level, not in a runner's output.
+void log_ode_message(int number, const char* format, va_list args) {
+  if (debug_level < 1) return;
+  char text[512];
+  std::vsnprintf(text, sizeof text, format, args);
+  korb_log("ODE message %d: %s\n", number, text);
+}
+
+}  // namespace
+
 void create_world(PhysicsWorld& world) {
   // ODE counts its initialisations, so every world may pair one with
   // dCloseODE in destroy_world.
   dInitODE2(0);
+  dSetMessageHandler(log_ode_message);
   world.world = dWorldCreate();
   dWorldSetGravity(world.world, 0, gravity_y, 0);
   world.contacts = dJointGroupCreate(0);
