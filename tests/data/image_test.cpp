@@ -19,7 +19,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // A PNG written directly with libpng, in any form the tests need.
-struct PngSpec {
+struct PngRecipe {
   int width = 1;
   int height = 1;
   int colour_type = PNG_COLOR_TYPE_RGB;
@@ -31,39 +31,39 @@ struct PngSpec {
   const char* late_text = nullptr;  // one tEXt chunk after it
 };
 
-void write_spec_png(const std::string& path, const PngSpec& spec) {
+void write_recipe_png(const std::string& path, const PngRecipe& recipe) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   ASSERT_EQ(setjmp(png_jmpbuf(png)), 0);
   png_init_io(png, file);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.colour_type,
+  png_set_IHDR(png, info, recipe.width, recipe.height, recipe.bit_depth, recipe.colour_type,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty()) {
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+  if (!recipe.palette.empty()) {
+    png_set_PLTE(png, info, recipe.palette.data(), static_cast<int>(recipe.palette.size()));
   }
-  if (!spec.transparency.empty()) {
-    png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()),
-                 nullptr);
+  if (!recipe.transparency.empty()) {
+    png_set_tRNS(png, info, recipe.transparency.data(),
+                 static_cast<int>(recipe.transparency.size()), nullptr);
   }
   png_text text{};
-  if (spec.text) {
+  if (recipe.text) {
     text.compression = PNG_TEXT_COMPRESSION_NONE;
     text.key = const_cast<char*>("Comment");
-    text.text = const_cast<char*>(spec.text);
+    text.text = const_cast<char*>(recipe.text);
     png_set_text(png, info, &text, 1);
   }
   png_write_info(png, info);
-  const std::size_t row_bytes = spec.rows.size() / spec.height;
-  for (int y = 0; y < spec.height; ++y) {
-    png_write_row(png, const_cast<png_bytep>(spec.rows.data() + y * row_bytes));
+  const std::size_t row_bytes = recipe.rows.size() / recipe.height;
+  for (int y = 0; y < recipe.height; ++y) {
+    png_write_row(png, const_cast<png_bytep>(recipe.rows.data() + y * row_bytes));
   }
-  if (spec.late_text) {
+  if (recipe.late_text) {
     png_infop end = png_create_info_struct(png);
     text.compression = PNG_TEXT_COMPRESSION_NONE;
     text.key = const_cast<char*>("Comment");
-    text.text = const_cast<char*>(spec.late_text);
+    text.text = const_cast<char*>(recipe.late_text);
     png_set_text(png, end, &text, 1);
     png_write_end(png, end);
     png_destroy_info_struct(png, &end);
@@ -136,7 +136,7 @@ TEST(PngReader, OtherFormsExpand) {
   TempTree tree;
   struct {
     const char* label;
-    PngSpec spec;
+    PngRecipe recipe;
     int channels;
     Bytes pixels;
   } cases[] = {
@@ -191,7 +191,7 @@ TEST(PngReader, OtherFormsExpand) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    write_spec_png(tree.path("p.png"), c.spec);
+    write_recipe_png(tree.path("p.png"), c.recipe);
     Image image;
     ASSERT_TRUE(read_png(tree.path("p.png").c_str(), &image));
     EXPECT_EQ(image.channels, c.channels);
@@ -201,20 +201,20 @@ TEST(PngReader, OtherFormsExpand) {
 
 TEST(PngReader, Gray16FromOtherForms) {
   TempTree tree;
-  write_spec_png(tree.path("g.png"),
-                 {3, 1, PNG_COLOR_TYPE_GRAY, 8, {0, 1, 255}, {}, {}, nullptr, nullptr});
+  write_recipe_png(tree.path("g.png"),
+                   {3, 1, PNG_COLOR_TYPE_GRAY, 8, {0, 1, 255}, {}, {}, nullptr, nullptr});
   GrayImage16 image;
   ASSERT_TRUE(read_png_gray16(tree.path("g.png").c_str(), &image));
   EXPECT_EQ(image.samples, (std::vector<std::uint16_t>{0, 257, 65535}));
-  write_spec_png(tree.path("c.png"), {2,
-                                      1,
-                                      PNG_COLOR_TYPE_RGB_ALPHA,
-                                      8,
-                                      {9, 9, 9, 0, 200, 200, 200, 7},
-                                      {},
-                                      {},
-                                      nullptr,
-                                      nullptr});
+  write_recipe_png(tree.path("c.png"), {2,
+                                        1,
+                                        PNG_COLOR_TYPE_RGB_ALPHA,
+                                        8,
+                                        {9, 9, 9, 0, 200, 200, 200, 7},
+                                        {},
+                                        {},
+                                        nullptr,
+                                        nullptr});
   ASSERT_TRUE(read_png_gray16(tree.path("c.png").c_str(), &image));
   EXPECT_EQ(image.samples, (std::vector<std::uint16_t>{9 * 257, 200 * 257}));
 }
@@ -250,12 +250,13 @@ TEST(PngReader, DamagedFilesFailCleanly) {
 TEST(PngReader, CustomMipLevelsAreCutFromThePicture) {
   TempTree tree;
   const int w = 8, n = 8, h = 12;
-  PngSpec spec{w,  h,  PNG_COLOR_TYPE_RGB,      8,      Bytes(w * h * 3),
-               {}, {}, "see [mip_custom] here", nullptr};
+  PngRecipe recipe{w,  h,  PNG_COLOR_TYPE_RGB,      8,      Bytes(w * h * 3),
+                   {}, {}, "see [mip_custom] here", nullptr};
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) spec.rows[(y * w + x) * 3] = static_cast<std::uint8_t>(y * 16 + x);
+    for (int x = 0; x < w; ++x)
+      recipe.rows[(y * w + x) * 3] = static_cast<std::uint8_t>(y * 16 + x);
   }
-  write_spec_png(tree.path("m.png"), spec);
+  write_recipe_png(tree.path("m.png"), recipe);
   Image image;
   ASSERT_TRUE(read_png(tree.path("m.png").c_str(), &image));
   EXPECT_EQ(image.height, n);
@@ -272,8 +273,9 @@ TEST(PngReader, CustomMipLevelsAreCutFromThePicture) {
 
 TEST(PngReader, InvalidCustomHeightWarnsAndKeepsThePicture) {
   TempTree tree;
-  PngSpec spec{4, 10, PNG_COLOR_TYPE_RGB, 8, Bytes(4 * 10 * 3, 9), {}, {}, nullptr, "[mip_custom]"};
-  write_spec_png(tree.path("odd.png"), spec);
+  PngRecipe recipe{4,  10,      PNG_COLOR_TYPE_RGB, 8, Bytes(4 * 10 * 3, 9), {},
+                   {}, nullptr, "[mip_custom]"};
+  write_recipe_png(tree.path("odd.png"), recipe);
   Image image;
   ASSERT_TRUE(read_png(tree.path("odd.png").c_str(), &image));
   EXPECT_EQ(image.height, 10);
@@ -284,15 +286,15 @@ TEST(PngReader, InvalidCustomHeightWarnsAndKeepsThePicture) {
 
 TEST(PngReader, MaxAlphaMarkerKeepsThinShapes) {
   TempTree tree;
-  PngSpec spec{
+  PngRecipe recipe{
       2,  2,  PNG_COLOR_TYPE_RGB_ALPHA, 8,      {9, 9, 9, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
       {}, {}, "[mip_max_alpha]",        nullptr};
-  write_spec_png(tree.path("a.png"), spec);
+  write_recipe_png(tree.path("a.png"), recipe);
   Image image;
   ASSERT_TRUE(read_png(tree.path("a.png").c_str(), &image));
   EXPECT_EQ(Bytes(image.pixels.begin() + 16, image.pixels.end()), (Bytes{9, 9, 9, 255}));
-  spec.text = nullptr;
-  write_spec_png(tree.path("b.png"), spec);
+  recipe.text = nullptr;
+  write_recipe_png(tree.path("b.png"), recipe);
   ASSERT_TRUE(read_png(tree.path("b.png").c_str(), &image));
   EXPECT_EQ(Bytes(image.pixels.begin() + 16, image.pixels.end()), (Bytes{9, 9, 9, 63}));
 }
