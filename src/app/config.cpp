@@ -58,18 +58,6 @@ bool sync_file(const std::string& path) {
   return synced;
 }
 
-std::string_view bike_alias(std::string_view name) {
-  static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> aliases = {{
-      {"crf250", "crf250(2008)"},
-      {"kx250f", "kx250f(2008)"},
-      {"rmz250", "rmz250(2008)"},
-      {"yz250f", "yz250f(2008)"},
-  }};
-  for (const auto& [alias, model] : aliases)
-    if (name == alias) return model;
-  return name;
-}
-
 void set_variant_choices(ChoiceSetting& choice, const std::string& prefix) {
   choice.choices.clear();
   for (const GraphicsVariant& variant : list_graphics_variants(prefix.c_str()))
@@ -117,7 +105,7 @@ struct ValueReader {
 void read_line(Settings& s, const std::vector<ConfigEntry>& entries, std::string_view key,
                const char* value) {
   if (key == "bike") {
-    s.bike.select(std::string(bike_alias(value)));
+    s.bike.select(std::string(bike_model_alias(value)));
     rebuild_bike_variants(s);
     return;
   }

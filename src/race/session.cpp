@@ -15,6 +15,7 @@
 #include "robots/lines_file.h"
 #include "robots/robot_roster.h"
 #include "sim/assembly.h"
+#include "sim/bike_model.h"
 #include "sim/collisions.h"
 #include "sim/control_step.h"
 #include "sim/terrain_contacts.h"
@@ -104,18 +105,6 @@ double bike_speed(const Bike& bike) {
 }
 
 }  // namespace
-
-std::string_view bike_model_alias(std::string_view name) {
-  static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> aliases = {{
-      {"crf250", "crf250(2008)"},
-      {"kx250f", "kx250f(2008)"},
-      {"rmz250", "rmz250(2008)"},
-      {"yz250f", "yz250f(2008)"},
-  }};
-  for (const auto& [alias, model] : aliases)
-    if (name == alias) return model;
-  return name;
-}
 
 void place_bike(Bike& bike, double x, double z, double heading) {
   const HeightField& field = game_track.terrain.field;

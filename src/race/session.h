@@ -81,8 +81,6 @@ struct SessionRequest {
   LocalRider rider;
 };
 
-// Model name after the alias table ("crf250" -> "crf250(2008)", ...).
-std::string_view bike_model_alias(std::string_view name);
 
 // `start_session`: ends the previous session and starts a new one on the
 // requested track. game.world must be set. False when the track cannot be

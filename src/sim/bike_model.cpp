@@ -1,6 +1,8 @@
 #include "sim/bike_model.h"
 
+#include <array>
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -375,4 +377,16 @@ const BikeModel& lookup_bike_model(std::string_view name, bool* found) {
   for (const BikeModel& m : bike_models)
     if (m.name.find(pattern) != std::string_view::npos) return m;
   return bike_models[0];
+}
+
+std::string_view bike_model_alias(std::string_view name) {
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> aliases = {{
+      {"crf250", "crf250(2008)"},
+      {"kx250f", "kx250f(2008)"},
+      {"rmz250", "rmz250(2008)"},
+      {"yz250f", "yz250f(2008)"},
+  }};
+  for (const auto& [alias, model] : aliases)
+    if (name == alias) return model;
+  return name;
 }

@@ -109,6 +109,10 @@ extern const std::array<BikeModel, bike_model_count> bike_models;
 // The model with exactly this name, or null.
 const BikeModel* find_bike_model(std::string_view name);
 
+// Model name after the alias table: the short names the configuration and
+// lineups may use ("crf250" -> "crf250(2008)", ...); other names unchanged.
+std::string_view bike_model_alias(std::string_view name);
+
 // The model `create_bike` uses for a requested name: the exact match, or
 // else the first model whose name contains "125" (when the request contains
 // "125") or "250f" (otherwise), or else the first model. `found` tells the
