@@ -108,9 +108,6 @@ struct DemoHooks {
   // Rewinds every bike's gate progress to what it was at `tick` and
   // updates the standings (seeking backwards).
   void (*rewind_progress)(GameState& game, int tick) = nullptr;
-  // The bike model alias table (old model names to current ones), used
-  // when demo bikes are built; null keeps the header's names.
-  std::string_view (*model_alias)(std::string_view name) = nullptr;
 };
 extern DemoHooks demo_hooks;
 

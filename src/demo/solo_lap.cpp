@@ -6,6 +6,7 @@
 #include "demo/demo.h"
 #include "platform/messages.h"
 #include "sim/bike.h"
+#include "sim/bike_model.h"
 
 namespace {
 
@@ -42,8 +43,7 @@ int build_demo_bikes(GameState& game, const DemoState& demo, PhysicsWorld& world
     if (game.bikes[slot]) destroy_bike(game.bikes[slot]);
     const DemoBike& d = demo.header.bikes[next++];
     BikeTextureChoice textures{d.bike, d.wheel, d.rider, d.helmet};
-    std::string_view model = demo_hooks.model_alias ? demo_hooks.model_alias(d.model) : d.model;
-    game.bikes[slot] = create_bike(world, model, slot, d.number, textures);
+    game.bikes[slot] = create_bike(world, bike_model_alias(d.model), slot, d.number, textures);
     game.bike_kind[slot] = bike_states;
     ++built;
   }

@@ -163,19 +163,15 @@ TEST_F(DemoFileTest, DamagedHeadersAreRefusedWithAMessage) {
 
 TEST_F(DemoFileTest, DemoBikesTakeTheHeadersModelsThroughTheAliases) {
   tree.write("xdg/Tavrin/demos/models.qzdemo",
-             "QZ05 3 0 3 0\nvenloop\nold|r.png|b.png|w.png|h.png\n21\n"
+             "QZ05 3 0 3 0\nvenloop\nkx250f|r.png|b.png|w.png|h.png\n21\n"
              "crf250(2009)\n22\nno such bike\n23\n");
   ASSERT_TRUE(open_playback(game, demo, "@demos/models.qzdemo"));
-  demo_hooks.model_alias = [](std::string_view name) -> std::string_view {
-    return name == "old" ? "crf250(2009)" : name;
-  };
   game.lineup.fill(0);
   game.lineup[1] = 1;  // the player's slot is left alone
   EXPECT_EQ(build_demo_bikes(game, demo, world, false), 3);
-  demo_hooks = DemoHooks{};
   EXPECT_EQ(game.bikes[1], nullptr);
   ASSERT_NE(game.bikes[0], nullptr);
-  EXPECT_EQ(game.bikes[0]->model.name, "crf250(2009)");
+  EXPECT_EQ(game.bikes[0]->model.name, "kx250f(2008)");
   EXPECT_EQ(game.bikes[0]->textures.rider_body, "r.png");
   EXPECT_EQ(game.bikes[0]->textures.helmet, "h.png");
   EXPECT_STREQ(game.bikes[0]->number_text, "21");
