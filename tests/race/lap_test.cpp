@@ -12,24 +12,8 @@
 #include "sim/world.h"
 #include "track/track.h"
 
-class SoloLaps : public RaceTest {
+class SoloLaps : public SessionTest {
  protected:
-  void SetUp() override {
-    RaceTest::SetUp();
-    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
-    reset_data_dirs_for_tests();
-    create_world(world);
-    game = GameState{};
-    game.world = &world;
-  }
-  void TearDown() override {
-    end_session(game);
-    unload_track();
-    free_line_store(line_store);
-    destroy_world(world);
-    RaceTest::TearDown();
-  }
-
   // Puts the bike 6 ft before the checkpoint of the next gate pass, runs
   // `ticks` game ticks, then 6 ft past it and runs one more.
   void carry_through_next_gate(int ticks) {
@@ -44,8 +28,6 @@ class SoloLaps : public RaceTest {
       for (int i = 0; i < (side < 0 ? ticks : 1); ++i) game_tick(game);
     }
   }
-
-  PhysicsWorld world;
 };
 
 TEST_F(SoloLaps, LapsThroughTheGatesGetLapTimes) {

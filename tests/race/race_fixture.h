@@ -12,8 +12,12 @@
 #include "data/data_dirs.h"
 #include "data/temp_tree.h"
 #include "race/game_state.h"
+#include "race/session.h"
 #include "race/standings.h"
+#include "robots/line_store.h"
 #include "sim/bike.h"
+#include "sim/world.h"
+#include "track/track.h"
 
 class RaceTest : public ::testing::Test {
  protected:
@@ -71,4 +75,27 @@ class RaceTest : public ::testing::Test {
   TempTree tree;
   GameState game;
   std::array<Bike, max_bikes> bikes{};
+};
+
+// A race on the generated tracks: the build folder's data set and a
+// physics world; whatever session and track a test started is ended.
+class SessionTest : public RaceTest {
+ protected:
+  void SetUp() override {
+    RaceTest::SetUp();
+    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
+    reset_data_dirs_for_tests();
+    create_world(world);
+    game = GameState{};
+    game.world = &world;
+  }
+  void TearDown() override {
+    end_session(game);
+    unload_track();
+    free_line_store(line_store);
+    destroy_world(world);
+    RaceTest::TearDown();
+  }
+
+  PhysicsWorld world;
 };

@@ -40,24 +40,8 @@ std::uint64_t hash_bodies(const GameState& game) {
 
 }  // namespace
 
-class Session : public RaceTest {
+class Session : public SessionTest {
  protected:
-  void SetUp() override {
-    RaceTest::SetUp();
-    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
-    reset_data_dirs_for_tests();
-    create_world(world);
-    game = GameState{};
-    game.world = &world;
-  }
-  void TearDown() override {
-    end_session(game);
-    unload_track();
-    free_line_store(line_store);
-    destroy_world(world);
-    RaceTest::TearDown();
-  }
-
   // A race on `track` with the lineup codes given for the first slots.
   bool race(const char* track, std::initializer_list<int> codes) {
     lineup.fill(0);
@@ -71,7 +55,6 @@ class Session : public RaceTest {
     return start_session(game, request);
   }
 
-  PhysicsWorld world;
   std::array<int, max_bikes> lineup{};
 };
 
