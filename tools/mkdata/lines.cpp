@@ -21,8 +21,10 @@ constexpr double kG = 32;
 constexpr double kDeg = 3.14159265358979323846 / 180;
 constexpr double kSampleTime = 0.25;  // the line recorder samples every 32 ticks
 constexpr double kTicksPerSecond = 128;
-constexpr double kWheelAhead = 2.5;   // front wheel centre ahead of the frame body
-constexpr double kStartBehind = 4.2;  // frame body behind the starting line at the gate
+constexpr double kWheelAhead = 2.5;         // front wheel centre ahead of the frame body
+constexpr double kStartBehind = 4.2;        // frame body behind the starting line at the gate
+constexpr double kSteadyBeforeLip = 3;      // seconds at the lip speed before a take-off
+constexpr double kSettleAfterLanding = 40;  // feet of braking room after a landing
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 enum class LineKind { kCentre, kInside, kOutside };
@@ -188,6 +190,21 @@ void ride(Run& r, const Centreline& line, const TrackProfile& profile,
   // Plan with the designed flights, then fly at the speeds actually
   // reached, so a rider who cannot get up to speed lands where he would.
   mark_flights(true);
+  // A rider settles his speed well before the lip and holds it up the
+  // face; a robot on these lines stops braking in the last seconds before
+  // a lip, so a line that still slows there sends it over too fast. The
+  // lip speed holds over the last kSteadyBeforeLip seconds of the run-in, but not
+  // over the first kSettleAfterLanding feet after an earlier landing,
+  // where he may still brake down from that jump.
+  for (auto [lip, j] : lips) {
+    const double lip_speed = profile.jumps[static_cast<std::size_t>(j)].design_speed;
+    double run_in = 0;
+    int k = lip - 1;
+    for (; k >= 0 && r.air[k] < 0 && run_in <= lip_speed * kSteadyBeforeLip; --k) run_in += r.ds[k];
+    int first = k + 1;
+    if (k >= 0 && r.air[k] >= 0) first += static_cast<int>(kSettleAfterLanding / line.step);
+    for (int q = first; q < lip; ++q) r.cap[q] = std::min(r.cap[q], lip_speed);
+  }
   passes();
   mark_flights(false);
   passes();

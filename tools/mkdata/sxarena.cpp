@@ -1,6 +1,7 @@
 // "sxarena": a tight supercross-style track on the flat floor of an arena
 // walled in by steep banks of dirt. Short straights stacked close together,
-// tight bermed hairpins, a triple, tabletops, rhythm lanes and whoops.
+// tight bermed hairpins, a triple, a tabletop, a rhythm lane, a step-up
+// and whoops.
 
 #include "track_desc.h"
 
@@ -35,7 +36,7 @@ TrackDesc sxarena_desc() {
       {405, 350, 28, 32, kHardpack},  // 4
       {405, 310, 28, 32, kHardpack},  // 5
       {350, 290, 26, 0, kLoam},       // 6
-      // Lane 2, heading -x: triple, then a rhythm row.
+      // Lane 2, heading -x: a triple.
       {250, 290, 26, 0, kLoam},  // 7
       {190, 290, 26, 0, kLoam},  // 8
       // Hairpin right at the left end.
@@ -49,7 +50,7 @@ TrackDesc sxarena_desc() {
       {402, 197, 28, 32, kLoam},  // 14
       {402, 158, 28, 32, kLoam},  // 15
       {350, 140, 26, 0, kLoam},   // 16
-      // Lane 4, heading -x: rhythm, then a double.
+      // Lane 4, heading -x: a rhythm row.
       {230, 140, 26, 0, kLoam},  // 17
       {150, 140, 26, 0, kLoam},  // 18
       // Left turn down the left side, then left onto the start straight.
@@ -58,14 +59,15 @@ TrackDesc sxarena_desc() {
       {80, 300, 26, 0, kLoam},       // 21
       {90, 352, 28, 28, kHardpack},  // 22
   };
+  // Each lane gives the bike room to straighten out of the hairpin before
+  // its first lip and to settle after its last landing: a bike still
+  // turning at the lip rolls in the air and lands crossed up.
   d.features = {
-      {FeatureKind::kTriple, 6, 15, 4.5, 32, 42, 4.5, 18},
-      {FeatureKind::kRhythm, 7, 10, 3, 30, 0, 0, 22, 4, 15},
-      {FeatureKind::kWhoops, 11, 20, 1.3, 0, 0, 0, 0, 9, 8},
+      {FeatureKind::kTriple, 6, 45, 4.5, 32, 42, 4.5, 18},
+      {FeatureKind::kWhoops, 11, 20, 1.0, 0, 0, 0, 0, 9, 8},
       {FeatureKind::kTabletop, 12, 35, 4, 30, 14, 4, 18},
-      {FeatureKind::kRhythm, 16, 20, 3, 30, 0, 0, 22, 6, 16},
-      {FeatureKind::kDouble, 17, 20, 4, 32, 32, 4, 18},
-      {FeatureKind::kStepUp, 20, 5, 2, 30, 14, 4, 18},
+      {FeatureKind::kRhythm, 16, 40, 2.5, 30, 0, 0, 22, 4, 16},
+      {FeatureKind::kStepUp, 20, 25, 2, 30, 14, 4, 18},
   };
   return d;
 }

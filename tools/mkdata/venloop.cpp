@@ -38,9 +38,9 @@ TrackDesc venloop_desc() {
       {190, 705, 32, 0, kLoam},   // 7
       // Leg 2, heading +x: tabletop, chicane, rhythm section.
       {330, 700, 30, 0, kLoam},   // 8
-      {420, 640, 30, 14, kLoam},  // 9  chicane left
-      {510, 640, 30, 14, kLoam},  // 10 chicane right
-      {600, 700, 30, 0, kLoam},   // 11
+      {400, 655, 30, 14, kLoam},  // 9  chicane left
+      {470, 690, 30, 0, kLoam},   // 10 chicane right
+      {580, 700, 30, 0, kLoam},   // 11
       {690, 705, 32, 0, kLoam},   // 12
       // Turn: bermed hairpin to the left.
       {790, 665, 34, 30, kLoam},  // 13
@@ -66,14 +66,17 @@ TrackDesc venloop_desc() {
       // Right turn onto the start straight.
       {880, 880, 36, 20, kHardpack},  // 28
   };
+  // Every jump sits on a straight with room to line up before the lip
+  // and to settle after the landing: a bike that is still turning or
+  // leaning when it takes off lands crossed up.
   d.features = {
       {FeatureKind::kTabletop, 7, 45, 6, 28, 30, 6, 13},
-      {FeatureKind::kRhythm, 11, 20, 3, 27, 0, 0, 20, 6, 19},
+      {FeatureKind::kRhythm, 10, 45, 2.5, 27, 0, 0, 20, 4, 19},
       {FeatureKind::kDouble, 15, 45, 5, 30, 46, 5, 14},
-      {FeatureKind::kWhoops, 17, 0, 1.4, 0, 0, 0, 0, 12, 8},
-      {FeatureKind::kStepUp, 21, 50, 2.5, 32, 24, 6, 16},
-      {FeatureKind::kTriple, 22, 80, 6, 30, 72, 6, 14},
-      {FeatureKind::kStepDown, 25, 30, 5, 26, 28, 0, 12},
+      {FeatureKind::kWhoops, 17, 0, 1.1, 0, 0, 0, 0, 12, 8},
+      {FeatureKind::kStepUp, 21, 150, 2.5, 32, 24, 6, 16},
+      {FeatureKind::kTriple, 22, 110, 6, 30, 72, 6, 14},
+      {FeatureKind::kStepDown, 25, 110, 5, 26, 28, 0, 12},
   };
   return d;
 }
