@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "sim/crash.h"
 #include "sim/terrain_contacts.h"
@@ -84,28 +85,30 @@ bool sphere_contact(PhysicsWorld& world, Side a, Side b, bool force_mode, Sphere
   return true;
 }
 
-// A collidable part: a body with its sphere set, or a tyre.
+// A collidable part: a bike body with its shape copy, a statue, or a tyre.
+// A bike part's world centres are brought up to date only once a test gets
+// past the bounding spheres (`refresh`), and at most once per part record:
+// bodies do not move while contacts are made. A statue's centres are placed
+// one sphere at a time, so no sphere list is copied.
 struct Part {
-  dBodyID body = nullptr;
-  std::vector<ShapeSphere>* spheres = nullptr;  // world centres, current
+  dBodyID body = nullptr;  // null for a statue
+  Vec3 centre;             // bounding sphere: the body's origin or the statue's position
   double bounding_radius = 0;
-  WheelContact* wheel = nullptr;  // set for the two wheels
+  std::size_t count = 0;           // spheres in the set; 0 without a shape
+  BikeShape* copy = nullptr;       // bike parts with a shape
+  const Statue* statue = nullptr;  // statues
+  bool fresh = false;              // copy's centres are current
+  WheelContact* wheel = nullptr;   // set for the two wheels
 };
 
-// Brings the part's world centres up to date and describes it.
 Part bike_part(Bike& bike, int index) {
   Part part;
   part.body = bike.bodies[index];
+  part.centre = part.body ? to_vec(dBodyGetPosition(part.body)) : Vec3{};
   BikeShape& copy = bike.shapes[index];
   if (copy.shape) {
-    std::size_t n = std::min(copy.spheres.size(), copy.shape->spheres.size());
-    for (std::size_t i = 0; i < n; ++i) {
-      const Vec3& c = copy.shape->spheres[i].centre;
-      dVector3 w;
-      dBodyGetRelPointPos(part.body, c.x, c.y, c.z, w);
-      copy.spheres[i].centre = to_vec(w);
-    }
-    part.spheres = &copy.spheres;
+    part.copy = &copy;
+    part.count = copy.spheres.size();
     part.bounding_radius = copy.shape->bounding_radius;
   }
   if (index == body_front_wheel) part.wheel = &bike.front_contact;
@@ -113,8 +116,40 @@ Part bike_part(Bike& bike, int index) {
   return part;
 }
 
-Vec3 body_position(dBodyID body, Vec3 fallback) {
-  return body ? to_vec(dBodyGetPosition(body)) : fallback;
+Part statue_part(const Statue& statue) {
+  Part part;
+  part.centre = statue.position;
+  part.bounding_radius = statue.shape->bounding_radius;
+  part.count = statue.shape->spheres.size();
+  part.statue = &statue;
+  return part;
+}
+
+// Brings a bike part's world centres up to date.
+void refresh(Part& part) {
+  if (part.fresh || !part.copy) return;
+  part.fresh = true;
+  const std::vector<ShapeSphere>& local = part.copy->shape->spheres;
+  std::size_t n = std::min(part.copy->spheres.size(), local.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3& c = local[i].centre;
+    dVector3 w;
+    dBodyGetRelPointPos(part.body, c.x, c.y, c.z, w);
+    part.copy->spheres[i].centre = to_vec(w);
+  }
+}
+
+// Sphere i of the part with its world centre (after `refresh` for a bike
+// part).
+ShapeSphere sphere_at(const Part& part, std::size_t i) {
+  if (!part.statue) return part.copy->spheres[i];
+  ShapeSphere s = part.statue->shape->spheres[i];
+  const auto& R = part.statue->rotation;
+  Vec3 c = s.centre;
+  s.centre = part.statue->position + Vec3{R[0] * c.x + R[1] * c.y + R[2] * c.z,
+                                          R[3] * c.x + R[4] * c.y + R[5] * c.z,
+                                          R[6] * c.x + R[7] * c.y + R[8] * c.z};
+  return s;
 }
 
 bool spheres_overlap(Vec3 a, double ra, Vec3 b, double rb) {
@@ -123,17 +158,20 @@ bool spheres_overlap(Vec3 a, double ra, Vec3 b, double rb) {
 }
 
 // Every sphere of `a` against every sphere of `b` once the bounding spheres
-// (around the bodies, or `a_centre` for a statue) overlap.
-bool shape_shape(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& b,
-                 bool force_mode) {
-  if (!a.spheres || !b.spheres || a.spheres->empty() || b.spheres->empty()) return false;
-  if (!spheres_overlap(body_position(a.body, a_centre), a.bounding_radius,
-                       body_position(b.body, {}), b.bounding_radius))
-    return false;
+// overlap.
+bool shape_shape(PhysicsWorld& world, Part& a, Part& b, bool force_mode) {
+  if (a.count == 0 || b.count == 0) return false;
+  if (!spheres_overlap(a.centre, a.bounding_radius, b.centre, b.bounding_radius)) return false;
+  refresh(a);
+  refresh(b);
   bool touched = false;
-  for (const ShapeSphere& sa : *a.spheres)
-    for (const ShapeSphere& sb : *b.spheres)
+  for (std::size_t i = 0; i < a.count; ++i) {
+    ShapeSphere sa = sphere_at(a, i);
+    for (std::size_t j = 0; j < b.count; ++j) {
+      ShapeSphere sb = sphere_at(b, j);
       touched = sphere_contact(world, {a.body, &sa}, {b.body, &sb}, force_mode, nullptr) || touched;
+    }
+  }
   return touched;
 }
 
@@ -141,13 +179,12 @@ bool shape_shape(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& 
 // the nearest point of the tyre's core circle. `shape_first` keeps the
 // pair's order (the shape is A). A wheel off the ground takes the deepest
 // contact as its own so brakes and antilock see it.
-bool shape_tyre(PhysicsWorld& world, const Part& shape, Vec3 shape_centre, const Part& tyre,
-                bool force_mode, bool shape_first) {
-  if (!shape.spheres || shape.spheres->empty() || !tyre.wheel || !tyre.body) return false;
+bool shape_tyre(PhysicsWorld& world, Part& shape, const Part& tyre, bool force_mode,
+                bool shape_first) {
+  if (shape.count == 0 || !tyre.wheel || !tyre.body) return false;
   const WheelContact& w = *tyre.wheel;
-  Vec3 centre = to_vec(dBodyGetPosition(tyre.body));
-  if (!spheres_overlap(body_position(shape.body, shape_centre), shape.bounding_radius, centre,
-                       w.core_radius + w.tube_radius))
+  Vec3 centre = tyre.centre;
+  if (!spheres_overlap(shape.centre, shape.bounding_radius, centre, w.core_radius + w.tube_radius))
     return false;
   dVector3 ax;
   dBodyVectorToWorld(tyre.body, w.axle.x, w.axle.y, w.axle.z, ax);
@@ -159,9 +196,11 @@ bool shape_tyre(PhysicsWorld& world, const Part& shape, Vec3 shape_centre, const
   Vec3 spare = std::fabs(axle.y) < 0.9 ? cross(axle, Vec3{0, 1, 0}) : cross(axle, Vec3{1, 0, 0});
   spare = spare / std::sqrt(dot(spare, spare));
 
+  refresh(shape);
   bool touched = false;
   SphereHit deepest;
-  for (const ShapeSphere& s : *shape.spheres) {
+  for (std::size_t i = 0; i < shape.count; ++i) {
+    ShapeSphere s = sphere_at(shape, i);
     Vec3 r = s.centre - centre;
     r = r - axle * dot(r, axle);
     double rn = std::sqrt(dot(r, r));
@@ -191,10 +230,48 @@ bool shape_tyre(PhysicsWorld& world, const Part& shape, Vec3 shape_centre, const
 
 // Part a against part b by the kind of each: tyre meets shape through the
 // torus, everything else (tyre and tyre included) through sphere sets.
-bool part_part(PhysicsWorld& world, const Part& a, Vec3 a_centre, const Part& b, bool force_mode) {
-  if (a.wheel && !b.wheel) return shape_tyre(world, b, {}, a, force_mode, false);
-  if (b.wheel && !a.wheel) return shape_tyre(world, a, a_centre, b, force_mode, true);
-  return shape_shape(world, a, a_centre, b, force_mode);
+bool part_part(PhysicsWorld& world, Part& a, Part& b, bool force_mode) {
+  if (a.wheel && !b.wheel) return shape_tyre(world, b, a, force_mode, false);
+  if (b.wheel && !a.wheel) return shape_tyre(world, a, b, force_mode, true);
+  return shape_shape(world, a, b, force_mode);
+}
+
+// A sphere holding every part's bounding sphere (a tyre's reaches its
+// core circle plus tube): around the frame's origin, the farthest body
+// origin plus the largest part radius. Looser than the tightest such
+// sphere, but one square root. A bike missing a body gets an endless one.
+struct BikeBound {
+  Vec3 centre;
+  double radius = std::numeric_limits<double>::infinity();
+};
+
+BikeBound bike_bound(const Bike& bike) {
+  BikeBound bound;
+  if (!bike.bodies[body_frame]) return bound;
+  bound.centre = to_vec(dBodyGetPosition(bike.bodies[body_frame]));
+  double far2 = 0, part = 0;
+  for (int i = 0; i < bike_body_count; ++i) {
+    if (!bike.bodies[i]) return {};
+    Vec3 d = to_vec(dBodyGetPosition(bike.bodies[i])) - bound.centre;
+    far2 = std::max(far2, dot(d, d));
+    if (const CollisionShape* shape = bike.shapes[i].shape)
+      part = std::max(part, shape->bounding_radius);
+  }
+  for (const WheelContact* w : {&bike.front_contact, &bike.rear_contact})
+    part = std::max(part, double(w->core_radius) + double(w->tube_radius));
+  bound.radius = std::sqrt(far2) + part;
+  return bound;
+}
+
+// True when the two spheres are clearly apart, so that no part bounding
+// sphere inside one overlaps one inside the other. The margin covers the
+// rounding of the sums, so the early-out never hides a touch the part
+// tests would find. Non-finite positions are never apart.
+bool apart(Vec3 a, double ra, Vec3 b, double rb) {
+  constexpr double margin = 1.0 / (1 << 10);  // ft
+  double reach = ra + rb + margin;
+  Vec3 d = b - a;
+  return dot(d, d) > reach * reach;
 }
 
 int part_bit(int index) {
@@ -232,22 +309,27 @@ void raise_timer(Bike& bike, float at_least) {
 bool shape_contacts_between(Bike& a, int part_a, Bike& b, int part_b, bool force_mode) {
   Part pa = bike_part(a, part_a);
   Part pb = bike_part(b, part_b);
-  return part_part(*a.world, pa, {}, pb, force_mode);
+  return part_part(*a.world, pa, pb, force_mode);
 }
 
 bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick) {
   if (&a == &b || !a.world) return false;
+  // Most pairs in a race are far apart: no part test could touch.
+  BikeBound ba = bike_bound(a), bb = bike_bound(b);
+  if (apart(ba.centre, ba.radius, bb.centre, bb.radius)) return false;
   bool force_mode = a.last_collision_tick == tick || b.last_collision_tick == tick;
-  std::array<Part, bike_body_count> bp;
-  for (int i = 0; i < bike_body_count; ++i) bp[i] = bike_part(b, i);
+  std::array<Part, bike_body_count> pa, pb;
+  for (int i = 0; i < bike_body_count; ++i) {
+    pa[i] = bike_part(a, i);
+    pb[i] = bike_part(b, i);
+  }
   int hit_b = 0, front_a = 0;
   for (int i = 0; i < bike_body_count; ++i) {
-    Part pa = bike_part(a, i);
-    if (!pa.spheres && !pa.wheel) continue;
+    if (!pa[i].copy && !pa[i].wheel) continue;
     bool a_front = i == body_front_wheel || i == body_fork_upper || i == body_fork_lower;
     for (int j = 0; j < bike_body_count; ++j) {
       if (!a_front && restricted && !(part_bit(j) & back_bits)) continue;
-      if (!part_part(*a.world, pa, {}, bp[j], force_mode)) continue;
+      if (!part_part(*a.world, pa[i], pb[j], force_mode)) continue;
       hit_b |= part_bit(j);
       if (part_bit(i) & front_bits) front_a |= part_bit(i);
     }
@@ -265,21 +347,18 @@ bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick) {
   return true;
 }
 
-bool object_contacts(Bike& bike, const Statue& statue) {
-  if (!statue.shape || statue.shape->spheres.empty() || !bike.world) return false;
-  std::vector<ShapeSphere> spheres = statue.shape->spheres;
-  const auto& R = statue.rotation;
-  for (ShapeSphere& s : spheres) {
-    Vec3 c = s.centre;
-    s.centre = statue.position + Vec3{R[0] * c.x + R[1] * c.y + R[2] * c.z,
-                                      R[3] * c.x + R[4] * c.y + R[5] * c.z,
-                                      R[6] * c.x + R[7] * c.y + R[8] * c.z};
-  }
-  Part object{nullptr, &spheres, statue.shape->bounding_radius, nullptr};
+namespace {
+
+// `object_contacts` once the statue is known to have a shape and the bike
+// a world, with the bike's bounding sphere already at hand.
+bool statue_contacts(Bike& bike, const BikeBound& bound, const Statue& statue) {
+  Part object = statue_part(statue);
+  if (apart(object.centre, object.bounding_radius, bound.centre, bound.radius)) return false;
   bool touched = false;
   bool rider_hit = false;
   for (int i = 0; i < bike_body_count; ++i) {
-    bool t = part_part(*bike.world, object, statue.position, bike_part(bike, i), false);
+    Part part = bike_part(bike, i);
+    bool t = part_part(*bike.world, object, part, false);
     touched = touched || t;
     if (i == body_rider) rider_hit = t;
   }
@@ -289,24 +368,44 @@ bool object_contacts(Bike& bike, const Statue& statue) {
   return touched;
 }
 
+// Whether `index` is also listed in a bucket of the walk (rows z0.., columns
+// x0..x1) visited before bucket (kz, kx).
+bool listed_before(const SceneryGrid& grid, int index, int x0, int x1, int z0, int kz, int kx) {
+  for (int z = z0; z <= kz; ++z) {
+    for (int x = x0; x <= (z == kz ? kx - 1 : x1); ++x) {
+      const std::vector<int>& bucket = grid.buckets[z * kSceneryGridSize + x];
+      if (std::find(bucket.begin(), bucket.end(), index) != bucket.end()) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool object_contacts(Bike& bike, const Statue& statue) {
+  if (!statue.shape || statue.shape->spheres.empty() || !bike.world) return false;
+  return statue_contacts(bike, bike_bound(bike), statue);
+}
+
 int environment_contacts(Bike& bike, const Terrain& terrain, std::vector<Statue>& statues,
                          const SceneryGrid& grid, int tick) {
   int result = terrain_contacts(bike, terrain);
   if (result & terrain_rider_crash) crash(bike);
-  if (statues.empty()) return result;
+  if (statues.empty() || !bike.world) return result;
   Vec3 p = to_vec(dBodyGetPosition(bike.bodies[body_frame]));
   double extent = terrain.field.extent;
   int x0 = scenery_bucket(p.x - 6, extent), x1 = scenery_bucket(p.x + 6, extent);
   int z0 = scenery_bucket(p.z - 6, extent), z1 = scenery_bucket(p.z + 6, extent);
-  // A statue in several buckets is tested once.
-  std::vector<int> seen;
+  const BikeBound bound = bike_bound(bike);
   for (int kz = z0; kz <= z1; ++kz) {
     for (int kx = x0; kx <= x1; ++kx) {
       for (int index : grid.buckets[kz * kSceneryGridSize + kx]) {
         if (index < 0 || static_cast<std::size_t>(index) >= statues.size()) continue;
-        if (std::find(seen.begin(), seen.end(), index) != seen.end()) continue;
-        seen.push_back(index);
-        if (object_contacts(bike, statues[index])) statues[index].last_hit_tick = tick;
+        Statue& statue = statues[index];
+        if (!statue.shape || statue.shape->spheres.empty()) continue;
+        // A statue in several buckets is tested once, in the first.
+        if ((kz > z0 || kx > x0) && listed_before(grid, index, x0, x1, z0, kz, kx)) continue;
+        if (statue_contacts(bike, bound, statue)) statue.last_hit_tick = tick;
       }
     }
   }

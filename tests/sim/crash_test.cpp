@@ -81,6 +81,35 @@ TEST(Crash, RiderIntoAStatueCrashesLiesStillAndIsBackOn512TicksAfterStopping) {
   for (const auto& foot : bike.loose_feet) EXPECT_GE(foot.position.y, 0.2);
 }
 
+int contact_joints(dBodyID body) {
+  int n = 0;
+  for (int i = 0; i < dBodyGetNumJoints(body); ++i)
+    if (dJointGetType(dBodyGetJoint(body, i)) == dJointTypeContact) ++n;
+  return n;
+}
+
+// A statue listed in several scenery buckets under the bike is met once:
+// the same contacts as a statue in a single bucket.
+TEST(Crash, StatueInSeveralSceneryBucketsIsMetOnce) {
+  int contacts[2];
+  // The field's centre (512, 512) is where four buckets meet; (560, 560)
+  // lies inside one.
+  const double places[2] = {512, 560};
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(places[k]);
+    RidingScene scene;
+    Bike& bike = scene.add_bike("crf250(2009)", places[k], places[k]);
+    Vec3 rider = position_of(bike.bodies[body_rider]);
+    CollisionShape post{"post", {{{0, rider.y, 0}, 1, 1, 25000, 2500}}, rider.y + 1};
+    scene.add_statue(&post, rider.x + 0.5, rider.z);
+    environment_contacts(bike, scene.terrain, scene.statues, scene.grid, 1);
+    contacts[k] = contact_joints(bike.bodies[body_rider]);
+    EXPECT_EQ(scene.statues[0].last_hit_tick, 1);
+  }
+  EXPECT_GT(contacts[0], 0);
+  EXPECT_EQ(contacts[0], contacts[1]);
+}
+
 TEST(Crash, RiderOnHisBackCrashesOnlyAboveFiveFeetPerSecond) {
   struct Case {
     double speed;
@@ -155,6 +184,22 @@ TEST_F(BikeContacts, SwingarmsTouchingChangeNoTimer) {
   EXPECT_EQ(b->collision_timer, 0);
   EXPECT_EQ(a->last_collision_tick, 7);
   EXPECT_EQ(b->last_collision_tick, 7);
+}
+
+// Bikes far apart are passed over as a whole; a part whose shape reaches
+// far from its bike must still meet the other bike, and a near miss must
+// still miss.
+TEST_F(BikeContacts, PartReachingFarOutMeetsABikeFifteenFeetAway) {
+  move_bike(*b, {12, 0, 0});  // frames 15 ft apart
+  for (double gap : {0.5, 0.7}) {
+    SCOPED_TRACE(gap);
+    Vec3 p = position_of(a->bodies[body_frame]) + Vec3{7.5, 0, 0};
+    sphere_at(*a, body_rider, shape_a, p, 0.3);
+    sphere_at(*b, body_frame, shape_b, p + Vec3{gap, 0, 0}, 0.3);
+    a->last_collision_tick = b->last_collision_tick = -1;
+    EXPECT_EQ(bike_contacts(*a, *b, false, 9), gap < 0.6);
+    EXPECT_EQ(b->last_collision_tick, gap < 0.6 ? 9 : -1);
+  }
 }
 
 TEST_F(BikeContacts, RammingBikeLosesItsAidsForAWhile) {
