@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "base/vec3.h"
 #include "track/height_field.h"
@@ -36,10 +37,18 @@ Vec3 clean_terrain_normal(Vec3 normal);
 // reach, or when reach is not above 0. The walk is limited to
 // `max_walk_cells` cells per axis around the shape, so absurd radii from
 // bad data cannot stall a step.
+//
+// `bottom` is the height (world y, feet) of the shape's lowest point. When
+// every sample of those cells lies more than `clear_margin` below it, no
+// point of any triangle is within reach of the shape and nothing is
+// tested: the tests report depth only for points of the shape within the
+// triangle's reach, so skipping them changes no result. Most body spheres
+// and airborne tyres end there; a NaN `bottom` tests everything.
 inline constexpr int max_walk_cells = 64;
+inline constexpr double clear_margin = 1.0 / (1 << 20);  // ft, far above any rounding
 
 template <typename TriangleTest>
-TerrainHit walk_terrain(const HeightField& field, double x, double z, double reach,
+TerrainHit walk_terrain(const HeightField& field, double x, double z, double reach, double bottom,
                         TriangleTest&& test) {
   TerrainHit best;
   if (field.heights.empty() || !(field.spacing > 0)) return best;
@@ -57,8 +66,15 @@ TerrainHit walk_terrain(const HeightField& field, double x, double z, double rea
   if (!(std::fabs(ilo) < 1e9 && std::fabs(ihi) < 1e9 && std::fabs(jlo) < 1e9 &&
         std::fabs(jhi) < 1e9))
     return best;
-  for (int j = static_cast<int>(jlo); j < static_cast<int>(jhi); ++j) {
-    for (int i = static_cast<int>(ilo); i < static_cast<int>(ihi); ++i) {
+  const int i0 = static_cast<int>(ilo), i1 = static_cast<int>(ihi);
+  const int j0 = static_cast<int>(jlo), j1 = static_cast<int>(jhi);
+  // The highest corner of the cells visited: samples i0..i1, j0..j1.
+  float top = -std::numeric_limits<float>::infinity();
+  for (int j = j0; j <= j1; ++j)
+    for (int i = i0; i <= i1; ++i) top = std::max(top, sample(field, i, j));
+  if (bottom - clear_margin > top) return best;
+  for (int j = j0; j < j1; ++j) {
+    for (int i = i0; i < i1; ++i) {
       CellTriangles cell = cell_triangles(field, i, j);
       for (const TerrainTriangle* tri : {&cell.a, &cell.b}) {
         TerrainHit hit = test(*tri);

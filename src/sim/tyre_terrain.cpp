@@ -142,7 +142,35 @@ void search_corner(const Setup& s, int k, Feature& best) {
   if (distance < best.distance) best = {distance, -1, k, {}};
 }
 
+// A lower bound of the distance between the triangle and the core circle
+// (and its filled disc, which the corner search uses): the triangle's
+// corners all on one side of the wheel plane; the circle's span of heights
+// over the face's plane; and the hub's distance from the triangle (its
+// height over the plane together with how far outside the farthest edge
+// it stands), less R.
+double distance_bound(const Setup& s) {
+  double side[3];
+  for (int k = 0; k < 3; ++k) side[k] = dot(s.v[k] - s.c, s.a);
+  double bound = std::max(
+      {std::min({side[0], side[1], side[2]}), -std::max({side[0], side[1], side[2]}), 0.0});
+  double height = dot(s.c - s.v[0], s.n_hat);
+  double an = dot(s.a, s.n_hat);
+  double spread = s.R * std::sqrt(std::max(1 - an * an, 0.0));
+  bound = std::max({bound, height - spread, -height - spread});
+  double out = 0;
+  for (int k = 0; k < 3; ++k) {
+    double o = dot(s.c - s.v[k], s.m[k]);
+    if (o > 0) out = std::max(out, o / std::sqrt(dot(s.m[k], s.m[k])));
+  }
+  return std::max(bound, std::sqrt(height * height + out * out) - s.R);
+}
+
 TerrainHit general_case(const Setup& s) {
+  // The feature search below is the costly part of a wheel's terrain test,
+  // and most triangles under a wheel lie clearly beyond its tube: those
+  // are let go first. The margin is far above rounding, so a triangle let
+  // go is one the search would have reported without contact.
+  if (distance_bound(s) > s.r + touch_distance) return {};
   Feature f;
   for (int k = 0; k < 3; ++k) search_edge(s, k, f);
   for (int k = 0; k < 3; ++k) search_corner(s, k, f);
@@ -276,9 +304,13 @@ TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2) {
 
 TerrainHit torus_terrain(const HeightField& field, const Torus& torus) {
   double reach = torus.core_radius + torus.tube_radius;
-  return walk_terrain(field, torus.centre.x, torus.centre.z, reach, [&](const TerrainTriangle& t) {
-    return torus_triangle(torus, t.v[0], t.v[1], t.v[2]);
-  });
+  // The core circle reaches R sqrt(1 - a_y^2) below the hub.
+  Vec3 a = normalized(torus.axle);
+  double drop = torus.core_radius * std::sqrt(std::max(1 - a.y * a.y, 0.0));
+  double bottom = torus.centre.y - drop - torus.tube_radius;
+  return walk_terrain(
+      field, torus.centre.x, torus.centre.z, reach, bottom,
+      [&](const TerrainTriangle& t) { return torus_triangle(torus, t.v[0], t.v[1], t.v[2]); });
 }
 
 TerrainHit tyre_terrain_test(const HeightField& field, const WheelContact& wheel) {
