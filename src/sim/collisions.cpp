@@ -30,8 +30,11 @@ struct SphereHit {
 SphereHit sphere_sphere(const ShapeSphere& a, const ShapeSphere& b) {
   SphereHit hit;
   Vec3 d = b.centre - a.centre;
-  double n = std::sqrt(dot(d, d));
+  double dd = dot(d, d);
   double reach = a.radius + b.radius;
+  // Clearly apart: the square root would only confirm it.
+  if (dd > reach * reach * (1 + 1.0 / (1 << 20))) return hit;
+  double n = std::sqrt(dd);
   if (!(n < reach) || !(n > 0)) return hit;
   hit.found = true;
   hit.depth = reach - n;
@@ -157,8 +160,20 @@ bool spheres_overlap(Vec3 a, double ra, Vec3 b, double rb) {
   return dot(d, d) < (ra + rb) * (ra + rb);
 }
 
+// True when the two spheres are clearly apart, so that no sphere inside
+// one overlaps one inside the other. The margin covers the rounding of the
+// sums and of placing spheres in the world, so an early-out on it never
+// hides a touch the finer tests would find. Non-finite positions are never
+// apart.
+bool apart(Vec3 a, double ra, Vec3 b, double rb) {
+  constexpr double margin = 1.0 / (1 << 10);  // ft
+  double reach = ra + rb + margin;
+  Vec3 d = b - a;
+  return dot(d, d) > reach * reach;
+}
+
 // Every sphere of `a` against every sphere of `b` once the bounding spheres
-// overlap.
+// overlap (a sphere of `a` clear of b's bounding sphere meets none of them).
 bool shape_shape(PhysicsWorld& world, Part& a, Part& b, bool force_mode) {
   if (a.count == 0 || b.count == 0) return false;
   if (!spheres_overlap(a.centre, a.bounding_radius, b.centre, b.bounding_radius)) return false;
@@ -167,6 +182,7 @@ bool shape_shape(PhysicsWorld& world, Part& a, Part& b, bool force_mode) {
   bool touched = false;
   for (std::size_t i = 0; i < a.count; ++i) {
     ShapeSphere sa = sphere_at(a, i);
+    if (apart(sa.centre, sa.radius, b.centre, b.bounding_radius)) continue;
     for (std::size_t j = 0; j < b.count; ++j) {
       ShapeSphere sb = sphere_at(b, j);
       touched = sphere_contact(world, {a.body, &sa}, {b.body, &sb}, force_mode, nullptr) || touched;
@@ -201,6 +217,7 @@ bool shape_tyre(PhysicsWorld& world, Part& shape, const Part& tyre, bool force_m
   SphereHit deepest;
   for (std::size_t i = 0; i < shape.count; ++i) {
     ShapeSphere s = sphere_at(shape, i);
+    if (apart(s.centre, s.radius, centre, w.core_radius + w.tube_radius)) continue;
     Vec3 r = s.centre - centre;
     r = r - axle * dot(r, axle);
     double rn = std::sqrt(dot(r, r));
@@ -261,17 +278,6 @@ BikeBound bike_bound(const Bike& bike) {
     part = std::max(part, double(w->core_radius) + double(w->tube_radius));
   bound.radius = std::sqrt(far2) + part;
   return bound;
-}
-
-// True when the two spheres are clearly apart, so that no part bounding
-// sphere inside one overlaps one inside the other. The margin covers the
-// rounding of the sums, so the early-out never hides a touch the part
-// tests would find. Non-finite positions are never apart.
-bool apart(Vec3 a, double ra, Vec3 b, double rb) {
-  constexpr double margin = 1.0 / (1 << 10);  // ft
-  double reach = ra + rb + margin;
-  Vec3 d = b - a;
-  return dot(d, d) > reach * reach;
 }
 
 int part_bit(int index) {

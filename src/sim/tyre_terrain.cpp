@@ -115,10 +115,25 @@ struct Feature {
   Vec3 q;           // the edge point found
 };
 
+// True when the edge lies clearly farther than the tube radius from the
+// core circle: both ends on one side of the wheel plane by more, or its
+// nearest point to the hub more than R plus that away. The margin is far
+// above rounding.
+bool edge_beyond_tube(const Setup& s, int k, Vec3 e, double ee) {
+  double limit = s.r + touch_distance;
+  double side0 = dot(s.v[k] - s.c, s.a), side1 = dot(s.v[(k + 1) % 3] - s.c, s.a);
+  if (std::min(side0, side1) > limit || -std::max(side0, side1) > limit) return true;
+  double t = std::clamp(dot(s.c - s.v[k], e) / ee, 0.0, 1.0);
+  return length(s.v[k] + e * t - s.c) - s.R > limit;
+}
+
 void search_edge(const Setup& s, int k, Feature& best) {
   Vec3 e = s.e[k];
   double ee = dot(e, e);
   if (!(ee > 0)) return;  // a collapsed edge: its corners stand for it
+  // Such an edge, were it the nearest feature, would give no contact, and
+  // otherwise does not matter: the Newton searches are spared.
+  if (edge_beyond_tube(s, k, e, ee)) return;
   double t0 = dot(e, s.c - s.v[k]) / ee;
   Vec3 e_perp = perpendicular(e, s.a);
   double pp = dot(e_perp, e_perp);
