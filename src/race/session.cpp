@@ -10,6 +10,7 @@
 #include "platform/messages.h"
 #include "race/laps.h"
 #include "race/standings.h"
+#include "race/start_gate.h"
 #include "robots/bike_lines.h"
 #include "robots/line_store.h"
 #include "robots/lines_file.h"
@@ -224,7 +225,7 @@ bool start_session(GameState& game, const SessionRequest& request) {
     game.final_lap = game.laps;
     game.halfway_lap = (game.laps + 1) / 2;
   }
-  game.gate_slats.fill(1);
+  raise_gate_slats(game);
   game.penalty_laps.fill(0);
   game.penalty_ticks.fill(0);
   if (game.solo) restart_attempt(game);
@@ -317,20 +318,7 @@ void game_tick(GameState& game) {
 
   if (session_hooks.advance_roost) session_hooks.advance_roost(game);
 
-  // The starting gate falls in 1/8 s once the drop tick has passed; a slat
-  // a bike leans on this very tick waits.
-  if (game.tick * game.step <= game.drop_tick * game.step + 10 && game.tick > game.drop_tick) {
-    const auto& starts = game_track.gates.starts;
-    for (size_t i = 0; i < starts.size() && i < game.gate_slats.size(); ++i) {
-      float& v = game.gate_slats[i];
-      if (v <= 0) continue;
-      const int object = starts[i].gate_object;
-      const bool touched =
-          object >= 0 && object < static_cast<int>(game_track.statues.size()) &&
-          game_track.statues[static_cast<size_t>(object)].last_hit_tick == game.tick;
-      if (!touched) v = std::max(v - static_cast<float>(8 * game.step), 0.0f);
-    }
-  }
+  drop_gate_slats(game);
 
   game.tick += 1;
   if (session_hooks.demo_tick) session_hooks.demo_tick(game);

@@ -42,12 +42,14 @@ void add_statue(Track& track, Statue statue) {
   if (track_hooks.statue_added) track_hooks.statue_added(track.statues.back());
 }
 
-// One start gate statue per start position, 3 feet ahead of the bike.
+// One start gate statue per start position, 3 feet ahead of the bike. The
+// slat's hinge sits on the ground there: a start position's y is the
+// ground height under the bike, and taken as a statue's offset above the
+// ground it would hang the slat across the riders' chests.
 void add_start_gate_objects(Track& track) {
   for (StartPosition& start : track.gates.starts) {
     double a = start.heading;
-    Vec3 at{start.position.x - 3 * std::sin(a), start.position.y,
-            start.position.z - 3 * std::cos(a)};
+    Vec3 at{start.position.x - 3 * std::sin(a), 0, start.position.z - 3 * std::cos(a)};
     start.gate_object = static_cast<int>(track.statues.size());
     add_statue(track, make_statue(track.terrain.field, at, start.heading, "@startgate.jm",
                                   "@startgate.ppm", "@startgate.shp"));

@@ -1,6 +1,8 @@
-// Sessions on the generated tracks: the solo start, lineups, the grid, and
-// two runs of the same session giving the same bodies bit for bit.
+// Sessions on the generated tracks: the solo start, lineups, the grid, the
+// starting gate, and two runs of the same session giving the same bodies
+// bit for bit.
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -109,6 +111,53 @@ TEST_F(Session, GridPlacesBikesOnTheirStartPositionsAboveTheGround) {
 }
 
 TEST_F(Session, UnknownTrackFailsTheStart) { EXPECT_FALSE(race("no_such_track", {1})); }
+
+// Height above the ground of the far edge of start position i's slat: the
+// shape sphere furthest from the hinge, as the collisions see it.
+static double slat_edge_height(int i) {
+  const Statue& slat =
+      game_track.statues[static_cast<size_t>(game_track.gates.starts[i].gate_object)];
+  const auto& r = slat.rotation;
+  double top = -1e9;
+  for (const ShapeSphere& s : slat.shape->spheres) {
+    Vec3 c = s.centre;
+    Vec3 p = slat.position + Vec3{r[0] * c.x + r[1] * c.y + r[2] * c.z,
+                                  r[3] * c.x + r[4] * c.y + r[5] * c.z,
+                                  r[6] * c.x + r[7] * c.y + r[8] * c.z};
+    top = std::max(top, p.y - height_at(game_track.terrain.field, p.x, p.z));
+  }
+  return top;
+}
+
+TEST_F(Session, GateSlatsStandUntilTheDropAndFallFlatInAnEighthOfASecond) {
+  ASSERT_TRUE(race("sxarena", {1, 1}));
+  ASSERT_FALSE(game_track.gates.starts.empty());
+  ASSERT_NE(game_track.statues[static_cast<size_t>(game_track.gates.starts[0].gate_object)].shape,
+            nullptr);
+  // Raised, the slat stands in front of the front wheel, below the rider.
+  EXPECT_GT(slat_edge_height(0), 0.7);
+  EXPECT_LT(slat_edge_height(0), 2);
+  while (game.tick <= game.drop_tick) game_tick(game);
+  EXPECT_GT(slat_edge_height(0), 0.7);
+  for (int t = 0; t < 16; ++t) game_tick(game);
+  EXPECT_EQ(game.gate_slats[0], 0.0f);
+  EXPECT_LT(slat_edge_height(0), 0.35) << "a dropped slat lies on the ground";
+}
+
+TEST_F(Session, ASlatABikeLeansOnWaitsButNotBeyondTenSeconds) {
+  ASSERT_TRUE(race("sxarena", {1, 1}));
+  Statue& slat = game_track.statues[static_cast<size_t>(game_track.gates.starts[1].gate_object)];
+  const int last = game.drop_tick + static_cast<int>(10 / game.step);
+  while (game.tick <= last) {
+    slat.last_hit_tick = game.tick;  // the bike in front of it leans on it every tick
+    game_tick(game);
+  }
+  EXPECT_EQ(game.gate_slats[1], 1.0f);
+  EXPECT_EQ(game.gate_slats[0], 0.0f);
+  slat.last_hit_tick = game.tick;
+  game_tick(game);
+  EXPECT_EQ(game.gate_slats[1], 0.0f);
+}
 
 TEST_F(Session, SameSessionTwiceGivesTheSameBodiesBitForBit) {
   std::uint64_t hashes[2];

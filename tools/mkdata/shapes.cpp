@@ -105,17 +105,19 @@ std::vector<ShapeSphere> rider() {
   return s;
 }
 
-// The gate slat, in the gate object's frame with the hinge at the origin.
-// Race control tips the slat back by 3 pi / 16 about x while the gate is
-// up; in this resting (dropped) frame it leans forward by that angle, so
-// that raised it stands upright across the bike's path.
+// The starting gate slat, hinged at the statue's origin across the bike's
+// path. In this resting (dropped) frame it lies flat on the ground ahead
+// of the hinge, so bikes roll over it; race control tips it up by
+// 3 pi / 16 about x while the gate is up, and its far edge then stands
+// about a foot high in front of the front wheel.
 std::vector<ShapeSphere> startgate() {
   std::vector<ShapeSphere> s;
-  const double tilt = 3 * 3.14159265358979323846 / 16;
-  for (double along : {0.3, 0.7, 1.1, 1.5})
+  constexpr double radius = 0.15;
+  // The near edge starts 0.8 ft ahead of the hinge: a bike standing at
+  // its start position clears the raised slat by a fifth of a foot.
+  for (double along : {0.8, 1.2, 1.6, 2.0})
     for (double x : {-1.05, -0.35, 0.35, 1.05})
-      s.push_back({x, along * std::cos(tilt), -along * std::sin(tilt), 0.22, kGateSteel.mu,
-                   kGateSteel.kp, kGateSteel.kd});
+      s.push_back({x, radius, -along, radius, kGateSteel.mu, kGateSteel.kp, kGateSteel.kd});
   return s;
 }
 
