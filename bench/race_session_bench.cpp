@@ -1,13 +1,16 @@
-// A whole session's game tick on venloop with 1, 10 and 40 bikes on the
-// grid: contacts, bike pairs, the world step, control steps and the line
-// recorder. Items per second are simulated ticks per wall second; divide by
-// 128 for the real-time factor.
+// A whole session's game tick on venloop: with 1, 10 and 40 bikes on the
+// grid (contacts, bike pairs, the world step, control steps and the line
+// recorder), and a race of 40 robots as tavrin-sim runs it (everything
+// above plus the auto pilots). Items per second are simulated ticks per
+// wall second; the race reports the real-time factor (ticks per second /
+// 128) as "realtime".
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 
 #include "data/data_dirs.h"
+#include "race/robot_driver.h"
 #include "race/session.h"
 #include "robots/line_store.h"
 #include "sim/rider_input.h"
@@ -54,5 +57,52 @@ void BM_SessionTick(benchmark::State& state) {
   destroy_world(world);
 }
 BENCHMARK(BM_SessionTick)->Arg(1)->Arg(10)->Arg(40)->Unit(benchmark::kMicrosecond);
+
+// Ticks of race simulated before the timing starts, and ticks timed.
+constexpr int race_ticks_timed = 2560;  // 20 s
+
+// 40 expert robots racing one lap of venloop from the gate (slots 0..39
+// all robots, learning off, as `tavrin-sim --robots 40 --skill expert
+// --nolearn`). Argument 0 times the first 20 s: staging on the grid, the
+// gate drop and the bunched start. Argument 1 first runs 60 s of race
+// untimed and then times the next 20 s, with the field spread out along
+// the course and the first crashes lying about. Every repetition starts
+// the same session afresh, so every run times the same ticks.
+void BM_RobotRaceTick(benchmark::State& state) {
+  setenv("XDG_DATA_HOME", "/tmp/tavrin-bench-home", 1);
+  reset_data_dirs_for_tests();
+  install_robot_driver();
+  PhysicsWorld world;
+  create_world(world);
+  GameState game;
+  game.world = &world;
+  std::array<int, max_bikes> lineup{};
+  lineup.fill(2);
+  SessionRequest request;
+  request.track = "venloop";
+  request.lineup = &lineup;
+  request.laps = 1;
+  request.robot_skill = 2;
+  request.learn = false;
+  if (!start_session(game, request)) {
+    state.SkipWithError("venloop did not load (run from the build folder)");
+    return;
+  }
+  const int skipped = state.range(0) == 0 ? 0 : 60 * 128;
+  for (int t = 0; t < skipped; ++t) game_tick(game);
+  for (auto _ : state) game_tick(game);
+  state.SetItemsProcessed(state.iterations());
+  state.counters["realtime"] = benchmark::Counter(static_cast<double>(state.iterations()) / 128,
+                                                  benchmark::Counter::kIsRate);
+  end_session(game);
+  unload_track();
+  free_line_store(line_store);
+  destroy_world(world);
+}
+BENCHMARK(BM_RobotRaceTick)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(race_ticks_timed)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
