@@ -69,7 +69,7 @@ TerrainHit sphere_triangle(Vec3 c, double r, Vec3 v0, Vec3 v1, Vec3 v2) {
 }
 
 TerrainHit sphere_terrain_test(const HeightField& field, Vec3 centre, double radius) {
-  return walk_terrain(field, centre.x, centre.z, radius, centre.y - radius,
+  return walk_terrain(field, centre.x, centre.z, radius, radius, centre.y - radius,
                       [&](const TerrainTriangle& t) {
                         return sphere_triangle(centre, radius, t.v[0], t.v[1], t.v[2]);
                       });

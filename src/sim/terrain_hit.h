@@ -28,15 +28,14 @@ struct TerrainHit {
 // returns a zero or non-finite vector.
 Vec3 clean_terrain_normal(Vec3 normal);
 
-// Calls `test(triangle)` for both triangles of every cell under the square
-// of half side `reach` around world (x, z): cells i from floor((x - reach)
-// / spacing) up to, not including, ceil((x + reach) / spacing), and j
-// likewise over z. `test` returns a TerrainHit; the deepest one with depth
-// above 0 is returned (the first on a tie) with its normal cleaned.
-// Nothing is visited on an empty field, for a non-finite position or
-// reach, or when reach is not above 0. The walk is limited to
-// `max_walk_cells` cells per axis around the shape, so absurd radii from
-// bad data cannot stall a step.
+// Calls `test(triangle)` for both triangles of every cell under the
+// rectangle of half sides `reach_x` and `reach_z` around world (x, z):
+// cells i from floor((x - reach_x) / spacing) up to, not including,
+// ceil((x + reach_x) / spacing), and j likewise over z. `test` returns a TerrainHit; the deepest
+// one with depth above 0 is returned (the first on a tie) with its normal cleaned. Nothing is
+// visited on an empty field, for a non-finite position or reach, or when a reach is not above 0.
+// The walk is limited to `max_walk_cells` cells per axis around the shape, so absurd radii from bad
+// data cannot stall a step.
 //
 // `bottom` is the height (world y, feet) of the shape's lowest point. When
 // every sample of those cells lies more than `clear_margin` below it, no
@@ -48,21 +47,23 @@ inline constexpr int max_walk_cells = 64;
 inline constexpr double clear_margin = 1.0 / (1 << 20);  // ft, far above any rounding
 
 template <typename TriangleTest>
-TerrainHit walk_terrain(const HeightField& field, double x, double z, double reach, double bottom,
-                        TriangleTest&& test) {
+TerrainHit walk_terrain(const HeightField& field, double x, double z, double reach_x,
+                        double reach_z, double bottom, TriangleTest&& test) {
   TerrainHit best;
   if (field.heights.empty() || !(field.spacing > 0)) return best;
-  if (!std::isfinite(x) || !std::isfinite(z) || !std::isfinite(reach) || !(reach > 0)) return best;
+  if (!std::isfinite(x) || !std::isfinite(z)) return best;
+  if (!std::isfinite(reach_x) || !(reach_x > 0) || !std::isfinite(reach_z) || !(reach_z > 0))
+    return best;
   const double spacing = field.spacing;
   // Index ranges in doubles first: a far-away shape must not overflow int.
-  auto range = [&](double u, double& lo, double& hi) {
+  auto range = [&](double u, double reach, double& lo, double& hi) {
     double centre = std::floor(u / spacing);
     lo = std::max(std::floor((u - reach) / spacing), centre - max_walk_cells / 2);
     hi = std::min(std::ceil((u + reach) / spacing), centre + max_walk_cells / 2 + 1);
   };
   double ilo, ihi, jlo, jhi;
-  range(x, ilo, ihi);
-  range(z, jlo, jhi);
+  range(x, reach_x, ilo, ihi);
+  range(z, reach_z, jlo, jhi);
   if (!(std::fabs(ilo) < 1e9 && std::fabs(ihi) < 1e9 && std::fabs(jlo) < 1e9 &&
         std::fabs(jhi) < 1e9))
     return best;

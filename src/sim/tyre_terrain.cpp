@@ -318,14 +318,20 @@ TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2) {
 }
 
 TerrainHit torus_terrain(const HeightField& field, const Torus& torus) {
-  double reach = torus.core_radius + torus.tube_radius;
-  // The core circle reaches R sqrt(1 - a_y^2) below the hub.
+  // The torus's bounding box: the core circle reaches R sqrt(1 - a_k^2)
+  // from the hub along world axis k, the tube r further. Any triangle the
+  // test could report has a point within r of the circle or its disc, or
+  // holds the hub in its vertical prism, so the cells beside the box (an
+  // upright wheel's sides) need no test. The margin is far above rounding.
+  const double R = torus.core_radius, r = torus.tube_radius;
   Vec3 a = normalized(torus.axle);
-  double drop = torus.core_radius * std::sqrt(std::max(1 - a.y * a.y, 0.0));
-  double bottom = torus.centre.y - drop - torus.tube_radius;
-  return walk_terrain(
-      field, torus.centre.x, torus.centre.z, reach, bottom,
-      [&](const TerrainTriangle& t) { return torus_triangle(torus, t.v[0], t.v[1], t.v[2]); });
+  auto extent = [&](double ak) { return R * std::sqrt(std::max(1 - ak * ak, 0.0)) + r; };
+  double bottom = torus.centre.y - extent(a.y);
+  if (!(dot(a, a) > 0)) return {};
+  return walk_terrain(field, torus.centre.x, torus.centre.z, extent(a.x) + clear_margin,
+                      extent(a.z) + clear_margin, bottom, [&](const TerrainTriangle& t) {
+                        return torus_triangle(torus, t.v[0], t.v[1], t.v[2]);
+                      });
 }
 
 TerrainHit tyre_terrain_test(const HeightField& field, const WheelContact& wheel) {

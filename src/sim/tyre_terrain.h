@@ -35,8 +35,10 @@ struct Torus {
 // neighbours carry the ground there.
 TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2);
 
-// The torus against every triangle under it (reach core + tube radius);
-// the deepest contact, its normal cleaned and unit.
+// The torus against every triangle under its bounding box (from the hub,
+// R sqrt(1 - a_x^2) + r along x and R sqrt(1 - a_z^2) + r along z, a the
+// unit axle) and within the square of half side R + r around the hub; the
+// deepest contact, its normal cleaned and unit.
 TerrainHit torus_terrain(const HeightField& field, const Torus& torus);
 
 // The geometric test of one wheel: centre from the wheel body, axle = the
