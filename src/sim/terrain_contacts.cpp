@@ -9,6 +9,7 @@
 
 #include "sim/sphere_terrain.h"
 #include "sim/steering.h"
+#include "sim/terrain_hit.h"
 #include "sim/tyre_terrain.h"
 #include "sim/world.h"
 
@@ -108,6 +109,14 @@ bool shape_contacts(Bike& bike, int body_index, const Terrain& terrain) {
   dBodyID body = bike.bodies[body_index];
   BikeShape& copy = bike.shapes[body_index];
   if (!body || !copy.shape) return false;
+  // A part whose bounding sphere clears every sample under it cannot
+  // touch: each sphere's own walk would cover a part of those cells from
+  // higher up. Its centres are still brought up to date.
+  const dReal* origin = dBodyGetPosition(body);
+  const double reach = copy.shape->bounding_radius + clear_margin;
+  const CellRange cells = cells_under(terrain.field, origin[0], origin[2], reach, reach);
+  const bool clear = cells.valid && reach < max_walk_cells / 2 * terrain.field.spacing &&
+                     cells_clear_below(terrain.field, cells, origin[1] - reach);
   bool touched = false;
   size_t n = std::min(copy.spheres.size(), copy.shape->spheres.size());
   for (size_t i = 0; i < n; ++i) {
@@ -115,6 +124,7 @@ bool shape_contacts(Bike& bike, int body_index, const Terrain& terrain) {
     dVector3 world;
     dBodyGetRelPointPos(body, local.centre.x, local.centre.y, local.centre.z, world);
     copy.spheres[i].centre = to_vec(world);
+    if (clear) continue;
     TerrainHit hit = sphere_terrain_test(terrain.field, copy.spheres[i].centre, local.radius);
     if (!hit.found) continue;
     touched = true;

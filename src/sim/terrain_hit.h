@@ -46,14 +46,22 @@ Vec3 clean_terrain_normal(Vec3 normal);
 inline constexpr int max_walk_cells = 64;
 inline constexpr double clear_margin = 1.0 / (1 << 20);  // ft, far above any rounding
 
-template <typename TriangleTest>
-TerrainHit walk_terrain(const HeightField& field, double x, double z, double reach_x,
-                        double reach_z, double bottom, TriangleTest&& test) {
-  TerrainHit best;
-  if (field.heights.empty() || !(field.spacing > 0)) return best;
-  if (!std::isfinite(x) || !std::isfinite(z)) return best;
+// The cells under the rectangle of half sides reach_x, reach_z around
+// (x, z), as `walk_terrain` visits them: i0 <= i < i1, j0 <= j < j1.
+// `valid` is false on an empty field or for non-finite or non-positive
+// input.
+struct CellRange {
+  bool valid = false;
+  int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
+};
+
+inline CellRange cells_under(const HeightField& field, double x, double z, double reach_x,
+                             double reach_z) {
+  CellRange cells;
+  if (field.heights.empty() || !(field.spacing > 0)) return cells;
+  if (!std::isfinite(x) || !std::isfinite(z)) return cells;
   if (!std::isfinite(reach_x) || !(reach_x > 0) || !std::isfinite(reach_z) || !(reach_z > 0))
-    return best;
+    return cells;
   const double spacing = field.spacing;
   // Index ranges in doubles first: a far-away shape must not overflow int.
   auto range = [&](double u, double reach, double& lo, double& hi) {
@@ -66,14 +74,28 @@ TerrainHit walk_terrain(const HeightField& field, double x, double z, double rea
   range(z, reach_z, jlo, jhi);
   if (!(std::fabs(ilo) < 1e9 && std::fabs(ihi) < 1e9 && std::fabs(jlo) < 1e9 &&
         std::fabs(jhi) < 1e9))
-    return best;
-  const int i0 = static_cast<int>(ilo), i1 = static_cast<int>(ihi);
-  const int j0 = static_cast<int>(jlo), j1 = static_cast<int>(jhi);
-  // The highest corner of the cells visited: samples i0..i1, j0..j1.
+    return cells;
+  cells = {true, static_cast<int>(ilo), static_cast<int>(ihi), static_cast<int>(jlo),
+           static_cast<int>(jhi)};
+  return cells;
+}
+
+// True when every corner of the cells lies more than `clear_margin` below
+// `bottom` (a NaN bottom is never clear).
+inline bool cells_clear_below(const HeightField& field, const CellRange& cells, double bottom) {
   float top = -std::numeric_limits<float>::infinity();
-  for (int j = j0; j <= j1; ++j)
-    for (int i = i0; i <= i1; ++i) top = std::max(top, sample(field, i, j));
-  if (bottom - clear_margin > top) return best;
+  for (int j = cells.j0; j <= cells.j1; ++j)
+    for (int i = cells.i0; i <= cells.i1; ++i) top = std::max(top, sample(field, i, j));
+  return bottom - clear_margin > top;
+}
+
+template <typename TriangleTest>
+TerrainHit walk_terrain(const HeightField& field, double x, double z, double reach_x,
+                        double reach_z, double bottom, TriangleTest&& test) {
+  TerrainHit best;
+  const CellRange cells = cells_under(field, x, z, reach_x, reach_z);
+  if (!cells.valid || cells_clear_below(field, cells, bottom)) return best;
+  const int i0 = cells.i0, i1 = cells.i1, j0 = cells.j0, j1 = cells.j1;
   for (int j = j0; j < j1; ++j) {
     for (int i = i0; i < i1; ++i) {
       CellTriangles cell = cell_triangles(field, i, j);

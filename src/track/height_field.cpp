@@ -13,14 +13,6 @@ void set_height_field_geometry(HeightField& field, int shift, float spacing) {
   field.extent = spacing * static_cast<float>(field.size - 1);
 }
 
-float sample(const HeightField& field, int i, int j) {
-  if (field.heights.empty()) return 0;
-  int last = field.size - 1;
-  i = std::clamp(i, 0, last);
-  j = std::clamp(j, 0, last);
-  return field.heights[static_cast<std::size_t>(i) + static_cast<std::size_t>(field.size) * j];
-}
-
 static Vec3 vertex(const HeightField& field, int i, int j) {
   return {i * static_cast<double>(field.spacing), sample(field, i, j),
           j * static_cast<double>(field.spacing)};

@@ -9,6 +9,7 @@
 // field behaves as if its border samples extended without end: no query,
 // however far outside, reads outside the grid.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,8 +63,15 @@ void clear_height_field(HeightField& field);
 // Sizes derived from shift and spacing (size, tile_size, extent).
 void set_height_field_geometry(HeightField& field, int shift, float spacing);
 
-// The clamped sample: heights[clamp(i) + size * clamp(j)].
-float sample(const HeightField& field, int i, int j);
+// The clamped sample: heights[clamp(i) + size * clamp(j)]; 0 on an empty
+// field. Inline: every contact test reads samples in its inner loops.
+inline float sample(const HeightField& field, int i, int j) {
+  if (field.heights.empty()) return 0;
+  int last = field.size - 1;
+  i = std::clamp(i, 0, last);
+  j = std::clamp(j, 0, last);
+  return field.heights[static_cast<std::size_t>(i) + static_cast<std::size_t>(field.size) * j];
+}
 
 // The two triangles of cell (i, j), world points from clamped samples.
 // (i + j) even: diagonal (i, j)-(i+1, j+1); odd: diagonal (i, j+1)-(i+1, j).
