@@ -282,10 +282,7 @@ void game_tick(GameState& game) {
   }
   std::stable_sort(simulated.begin(), simulated.begin() + simulated_count,
                    [](const Bike* a, const Bike* b) { return bike_speed(*a) > bike_speed(*b); });
-  for (int i = 0; i < simulated_count; ++i)
-    for (int j = i + 1; j < simulated_count; ++j)
-      bike_contacts(*simulated[static_cast<size_t>(i)], *simulated[static_cast<size_t>(j)], false,
-                    game.tick);
+  crowd_contacts({simulated.data(), static_cast<size_t>(simulated_count)}, game.tick);
 
   if (session_hooks.emit_roost && bike_count > 0) {
     for (int k = 0; k < max_bikes; ++k) {

@@ -318,10 +318,13 @@ bool shape_contacts_between(Bike& a, int part_a, Bike& b, int part_b, bool force
   return part_part(*a.world, pa, pb, force_mode);
 }
 
-bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick) {
+namespace {
+
+// `bike_contacts` with both bikes' bounding spheres at hand.
+bool pair_contacts(Bike& a, const BikeBound& ba, Bike& b, const BikeBound& bb, bool restricted,
+                   int tick) {
   if (&a == &b || !a.world) return false;
   // Most pairs in a race are far apart: no part test could touch.
-  BikeBound ba = bike_bound(a), bb = bike_bound(b);
   if (apart(ba.centre, ba.radius, bb.centre, bb.radius)) return false;
   bool force_mode = a.last_collision_tick == tick || b.last_collision_tick == tick;
   std::array<Part, bike_body_count> pa, pb;
@@ -351,6 +354,25 @@ bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick) {
   }
   a.last_collision_tick = b.last_collision_tick = tick;
   return true;
+}
+
+}  // namespace
+
+bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick) {
+  if (&a == &b || !a.world) return false;
+  return pair_contacts(a, bike_bound(a), b, bike_bound(b), restricted, tick);
+}
+
+void crowd_contacts(std::span<Bike* const> bikes, int tick) {
+  // Contacts move no body, so each bound holds for the whole pass. A
+  // session has 40 slots; a larger crowd finds the rest per pair.
+  constexpr std::size_t held = 64;
+  std::array<BikeBound, held> bounds;
+  for (std::size_t i = 0; i < std::min(bikes.size(), held); ++i) bounds[i] = bike_bound(*bikes[i]);
+  auto bound = [&](std::size_t k) { return k < held ? bounds[k] : bike_bound(*bikes[k]); };
+  for (std::size_t i = 0; i < bikes.size(); ++i)
+    for (std::size_t j = i + 1; j < bikes.size(); ++j)
+      pair_contacts(*bikes[i], bound(i), *bikes[j], bound(j), false, tick);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // of the bodies' shapes and the tyre tori, and the collision timer that a
 // bike ramming another gets.
 
+#include <span>
 #include <vector>
 
 #include "sim/bike.h"
@@ -32,6 +33,12 @@ bool object_contacts(Bike& bike, const Statue& statue);
 // 256) and both bikes' last collision tick. Returns whether they touched
 // (the caller then clears the robot drivers' collision state).
 bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick);
+
+// `bike_contacts` (not restricted) for every pair of `bikes`, in the order
+// (0, 1), (0, 2), ... (1, 2), ...: the crowd's contacts of one tick. Each
+// bike's bounding sphere is found once for the whole pass. No entry may be
+// null.
+void crowd_contacts(std::span<Bike* const> bikes, int tick);
 
 // Part `part_a` (BikeBody) of bike a against part `part_b` of bike b (the
 // same bike allowed): tyres through their tori, other parts through their
