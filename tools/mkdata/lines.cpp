@@ -11,8 +11,8 @@ namespace mkdata {
 
 const Skill kSkills[3] = {
     {"lines_novice", 28, 55, 10, 12, 24},
-    {"lines_amateur", 36, 68, 13, 15, 33},
-    {"lines_expert", 44, 82, 16, 18, 44},
+    {"lines_amateur", 36, 68, 13, 15, 30},
+    {"lines_expert", 44, 82, 16, 18, 34},
 };
 
 namespace {

@@ -1,7 +1,6 @@
 // "sxarena": a tight supercross-style track on the flat floor of an arena
 // walled in by steep banks of dirt. Short straights stacked close together,
-// tight bermed hairpins, a triple, a tabletop, a rhythm lane, a step-up
-// and whoops.
+// tight bermed hairpins, a triple, a tabletop, a rhythm lane and whoops.
 
 #include "track_desc.h"
 
@@ -63,11 +62,10 @@ TrackDesc sxarena_desc() {
   // its first lip and to settle after its last landing: a bike still
   // turning at the lip rolls in the air and lands crossed up.
   d.features = {
-      {FeatureKind::kTriple, 6, 45, 4.5, 32, 42, 4.5, 18},
-      {FeatureKind::kWhoops, 11, 20, 1.0, 0, 0, 0, 0, 9, 8},
-      {FeatureKind::kTabletop, 12, 35, 4, 30, 14, 4, 18},
-      {FeatureKind::kRhythm, 16, 40, 2.5, 30, 0, 0, 22, 4, 16},
-      {FeatureKind::kStepUp, 20, 25, 2, 30, 14, 4, 18},
+      {FeatureKind::kTriple, 6, 70, 4.5, 32, 42, 4.5, 18},
+      {FeatureKind::kWhoops, 11, 40, 0.8, 0, 0, 0, 0, 9, 8},
+      {FeatureKind::kTabletop, 12, 45, 4, 30, 14, 4, 18},
+      {FeatureKind::kRhythm, 16, 60, 1.5, 26, 0, 0, 24, 4, 16},
   };
   return d;
 }

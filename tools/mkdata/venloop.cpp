@@ -1,8 +1,7 @@
 // "venloop": the outdoor motocross track and the game's default. A lap of
 // about three quarters of a mile over rolling grass: a wide start straight
-// into a bermed hairpin, four long legs joined by berms, a chicane, and
-// six jumps of different kinds with a rhythm section, whoops and a sand
-// turn.
+// into a bermed hairpin, four long legs joined by berms, and six jumps of
+// different kinds with a rhythm section, whoops and a sand turn.
 
 #include "track_desc.h"
 
@@ -36,12 +35,13 @@ TrackDesc venloop_desc() {
       {140, 865, 34, 28, kLoam},  // 5
       {105, 770, 34, 28, kLoam},  // 6
       {190, 705, 32, 0, kLoam},   // 7
-      // Leg 2, heading +x: tabletop, chicane, rhythm section.
-      {330, 700, 30, 0, kLoam},   // 8
-      {400, 655, 30, 14, kLoam},  // 9  chicane left
-      {470, 690, 30, 0, kLoam},   // 10 chicane right
-      {580, 700, 30, 0, kLoam},   // 11
-      {690, 705, 32, 0, kLoam},   // 12
+      // Leg 2, heading +x: tabletop, then a rhythm section.
+      {330, 700, 30, 0, kLoam},  // 8
+      {420, 701, 30, 0, kLoam},  // 9
+      {500, 702, 30, 0, kLoam},  // 10
+      {580, 703, 30, 0, kLoam},  // 11
+      // A kink right, then left into the hairpin.
+      {650, 750, 32, 14, kLoam},  // 12
       // Turn: bermed hairpin to the left.
       {790, 665, 34, 30, kLoam},  // 13
       {810, 560, 34, 30, kLoam},  // 14
@@ -71,10 +71,10 @@ TrackDesc venloop_desc() {
   // leaning when it takes off lands crossed up.
   d.features = {
       {FeatureKind::kTabletop, 7, 45, 6, 28, 30, 6, 13},
-      {FeatureKind::kRhythm, 10, 45, 2.5, 27, 0, 0, 20, 4, 19},
+      {FeatureKind::kRhythm, 9, 0, 1.5, 26, 0, 0, 24, 4, 19},
       {FeatureKind::kDouble, 15, 45, 5, 30, 46, 5, 14},
       {FeatureKind::kWhoops, 17, 0, 1.1, 0, 0, 0, 0, 12, 8},
-      {FeatureKind::kStepUp, 21, 150, 2.5, 32, 24, 6, 16},
+      {FeatureKind::kTabletop, 21, 110, 4, 26, 20, 0, 13},
       {FeatureKind::kTriple, 22, 110, 6, 30, 72, 6, 14},
       {FeatureKind::kStepDown, 25, 110, 5, 26, 28, 0, 12},
   };
