@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 
 #include "data/data_dirs.h"
 #include "data/temp_tree.h"
+#include "race/laps.h"
 #include "race/session.h"
 #include "race/standings.h"
 #include "robots/auto_pilot.h"
@@ -47,6 +49,12 @@ struct RaceOutcome {
   std::vector<int> gates;  // gates passed per robot slot
   int left_grid = 0;       // robots more than 20 ft from their grid place
   int finished = 0;
+  int full_distance = 0;        // robots that rode every lap of the race
+  std::vector<int> race_ticks;  // their times from the drop, ticks
+  std::vector<int> best_laps;   // best lap after the first, ticks, of robots with two laps
+  // Robots that rode every lap until they took the flag on the line: the
+  // full distance, or fewer laps when the leader lapped them.
+  int flagged_on_the_line = 0;
   bool sane = true;  // every body finite and inside the world
   std::uint64_t hash = 1469598103934665603ull;
 };
@@ -96,6 +104,16 @@ class RobotRace : public ::testing::Test {
       const LineRecorder& r = game.progress[static_cast<size_t>(slot)];
       out.gates.push_back(r.next_gate);
       if (r.finished) ++out.finished;
+      int laps = laps_completed(game, slot);
+      if (BestLap best = best_lap(game, slot); best.lap > 0) out.best_laps.push_back(best.ticks);
+      if (r.finished && laps >= 1 && r.next_gate == lap_end_gate(game, laps) + 1)
+        ++out.flagged_on_the_line;
+      if (laps >= game.race_laps && game.race_laps > 0) {
+        ++out.full_distance;
+        int ticks = 0;
+        for (int k = 1; k <= laps; ++k) ticks += lap_ticks(game, slot, k);
+        out.race_ticks.push_back(ticks);
+      }
       const dReal* frame = dBodyGetPosition(bike->bodies[body_frame]);
       Vec3 grid = bike->start_positions[body_frame];
       if (std::hypot(frame[0] - grid.x, frame[2] - grid.z) > 20) ++out.left_grid;
@@ -119,27 +137,76 @@ class RobotRace : public ::testing::Test {
   GameState game;
 };
 
-// The gate drops 15 s into the session; 19 s gives every robot its
-// reaction time, its launch and a moment of riding, and keeps the test
-// short on two cores.
-constexpr int kStartTicks = 19 * 128;
+// Whole races take minutes of CPU; under the address sanitizer several
+// times as long. The sanitizer build leaves them to the normal build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
-TEST_F(RobotRace, ThirtyNineRobotsStartOnEveryTrackAndStayInTheWorld) {
-  for (const char* track : {"venloop", "sxarena", "practice"}) {
-    SCOPED_TRACE(track);
-    RaceOutcome out = run(track, 39, 3, 1, kStartTicks);
+// Long enough for the slowest robot that still rides to reach the flag.
+constexpr int kRaceLimitTicks = 15 * 60 * 128;
+
+double median(std::vector<int> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  std::size_t m = v.size() / 2;
+  return v.size() % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
+}
+
+struct TrackRace {
+  const char* track;
+  int laps;
+};
+// venloop's lap is long; the short tracks ride two laps, so the lines are
+// also ridden across the finish into a second lap.
+constexpr TrackRace kTrackRaces[] = {{"venloop", 1}, {"sxarena", 2}, {"practice", 2}};
+
+TEST_F(RobotRace, ThirtyNineRobotsRaceFromTheGateToTheFlagOnEveryTrack) {
+  if (kSanitized) GTEST_SKIP() << "whole races run in the normal build";
+  for (const TrackRace& t : kTrackRaces) {
+    SCOPED_TRACE(t.track);
+    RaceOutcome out = run(t.track, 39, t.laps, 2, kRaceLimitTicks);
     EXPECT_EQ(out.robots, 39);
     EXPECT_TRUE(out.sane);
-    // How many got away is a measurement for now (see the README figures),
-    // not yet a requirement every track meets.
-    std::printf("%s: %d of 39 robots left the grid\n", track, out.left_grid);
-    EXPECT_GT(out.left_grid, 0);
+    EXPECT_TRUE(game.results_done) << "the race never ended";
+    EXPECT_GE(out.flagged_on_the_line, 35);
+    std::printf("%s: %d of 39 robots rode every lap to the flag, %d all %d laps, median %.1f s\n",
+                t.track, out.flagged_on_the_line, out.full_distance, t.laps,
+                median(out.race_ticks) / 128);
     end_session(game);
   }
 }
 
+// The pace of a skill: the median over its robots of their best lap after
+// the first (the start's pile-up says little about pace). Not met yet on
+// every track: a crash costs about 12 s, and crashes at the jumps still
+// come often enough that ten robots' best laps order the skills by luck
+// as much as by pace (see the README's robot figures). Run it by hand.
+TEST_F(RobotRace, DISABLED_ExpertsBeatAmateursAndAmateursBeatNovicesOnEveryTrack) {
+  if (kSanitized) GTEST_SKIP() << "whole races run in the normal build";
+  for (const TrackRace& t : kTrackRaces) {
+    SCOPED_TRACE(t.track);
+    double pace[3] = {};
+    for (int skill = 0; skill < 3; ++skill) {
+      RaceOutcome out = run(t.track, 10, t.laps + 1, skill, kRaceLimitTicks);
+      ASSERT_GE(out.best_laps.size(), 5u) << "skill " << skill;
+      pace[skill] = median(out.best_laps) / 128;
+      end_session(game);
+    }
+    std::printf("%s median best lap: novice %.1f s, amateur %.1f s, expert %.1f s\n", t.track,
+                pace[0], pace[1], pace[2]);
+    EXPECT_LT(pace[2], pace[1]);
+    EXPECT_LT(pace[1], pace[0]);
+  }
+}
+
 TEST_F(RobotRace, TwoRunsOfTheSameRaceAgree) {
-  RaceOutcome first = run("venloop", 20, 3, 2, kStartTicks);
+  // Half a minute of racing after the drop: the pack through the first
+  // turns and jumps, crashes and recoveries.
+  constexpr int kTicks = 45 * 128;
+  RaceOutcome first = run("sxarena", 39, 2, 2, kTicks);
   // As a fresh program would: the line store keeps when each line was last
   // picked across sessions, which steers the next session's choices.
   end_session(game);
@@ -149,9 +216,29 @@ TEST_F(RobotRace, TwoRunsOfTheSameRaceAgree) {
   create_world(world);
   game = GameState{};
   game.world = &world;
-  RaceOutcome second = run("venloop", 20, 3, 2, kStartTicks);
+  RaceOutcome second = run("sxarena", 39, 2, 2, kTicks);
   EXPECT_EQ(first.hash, second.hash);
   EXPECT_EQ(first.gates, second.gates);
+}
+
+TEST_F(RobotRace, WithoutTimingGatesRobotsHaveNoLinesAndWaitWhereTheyStand) {
+  namespace fs = std::filesystem;
+  const fs::path install = tree.path("install");
+  fs::create_directories(install);
+  for (const auto& entry : fs::directory_iterator(TAVRIN_BUILD_DIR))
+    if (entry.path().extension() == ".shp" || entry.path().filename() == "zzzz.saf")
+      fs::copy_file(entry.path(), install / entry.path().filename());
+  fs::copy(fs::path(TAVRIN_BUILD_DIR) / "practice", install / "practice",
+           fs::copy_options::recursive);
+  fs::remove(install / "practice" / "timing_gates");
+  setenv("QZ_HOME", install.c_str(), 1);
+  reset_data_dirs_for_tests();
+
+  RaceOutcome out = run("practice", 3, 1, 1, 30 * 128);
+  EXPECT_EQ(out.robots, 3);
+  EXPECT_TRUE(out.sane);
+  EXPECT_EQ(out.left_grid, 0);
+  EXPECT_EQ(store_segments(line_store), 0);
 }
 
 // Longer measurement: ROBOT_TRACK, ROBOT_COUNT, ROBOT_TICKS and
