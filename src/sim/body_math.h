@@ -10,6 +10,20 @@
 // A vector ODE returns (position, velocity, ...) as a Vec3.
 inline Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
 
+// A contact record with only its geometry set: at `point`, pushing the
+// second body along `normal`, `depth` feet deep. Surface left zeroed.
+inline dContact contact_at(Vec3 point, Vec3 normal, double depth) {
+  dContact c{};
+  c.geom.pos[0] = point.x;
+  c.geom.pos[1] = point.y;
+  c.geom.pos[2] = point.z;
+  c.geom.normal[0] = normal.x;
+  c.geom.normal[1] = normal.y;
+  c.geom.normal[2] = normal.z;
+  c.geom.depth = depth;
+  return c;
+}
+
 // Body axis k (0 x, 1 y, 2 z) in world coordinates: column k of its rotation.
 inline Vec3 body_axis(dBodyID body, int k) {
   const dReal* R = dBodyGetRotation(body);

@@ -71,14 +71,7 @@ bool sphere_contact(PhysicsWorld& world, Side a, Side b, bool force_mode, Sphere
     return true;
   }
   if (!(kp > 0) && !(kd > 0)) return true;
-  dContact c{};
-  c.geom.pos[0] = hit.point.x;
-  c.geom.pos[1] = hit.point.y;
-  c.geom.pos[2] = hit.point.z;
-  c.geom.normal[0] = hit.normal.x;
-  c.geom.normal[1] = hit.normal.y;
-  c.geom.normal[2] = hit.normal.z;
-  c.geom.depth = hit.depth;
+  dContact c = contact_at(hit.point, hit.normal, hit.depth);
   c.surface.mode = dContactApprox1;
   double mu = std::min(a.sphere->mu, b.sphere->mu);
   c.surface.mu = std::isfinite(mu) && mu > 0 ? mu : 0;

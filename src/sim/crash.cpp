@@ -26,15 +26,9 @@ void tether(Bike& bike, dBodyID a, Vec3 a_local, dBodyID b, Vec3 b_local, double
   Vec3 d = pb - pa;
   double n = std::sqrt(dot(d, d));
   if (!(n > length)) return;
-  dContact c{};
-  c.geom.pos[0] = pa.x;
-  c.geom.pos[1] = pa.y;
-  c.geom.pos[2] = pa.z;
-  // The separation itself, not made unit: a longer stretch pulls harder.
-  c.geom.normal[0] = d.x;
-  c.geom.normal[1] = d.y;
-  c.geom.normal[2] = d.z;
-  c.geom.depth = n - length;
+  // The normal is the separation itself, not made unit: a longer stretch
+  // pulls harder.
+  dContact c = contact_at(pa, d, n - length);
   c.surface.mu = 0;
   set_soft_contact(c.surface, 5000, 500);
   dJointID j = dJointCreateContact(bike.world->world, bike.world->contacts, &c);

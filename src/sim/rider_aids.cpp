@@ -26,14 +26,7 @@ void soft_spring(Bike& bike, dBodyID a, dBodyID b, Vec3 point, Vec3 normal, doub
     normal = normal * -1.0;
     depth = -depth;
   }
-  dContact c{};
-  c.geom.pos[0] = point.x;
-  c.geom.pos[1] = point.y;
-  c.geom.pos[2] = point.z;
-  c.geom.normal[0] = normal.x;
-  c.geom.normal[1] = normal.y;
-  c.geom.normal[2] = normal.z;
-  c.geom.depth = depth;
+  dContact c = contact_at(point, normal, depth);
   c.surface.mode = 0;
   c.surface.mu = 0;
   set_soft_contact(c.surface, kp, kd);

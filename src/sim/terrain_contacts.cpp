@@ -35,18 +35,6 @@ void add_contact(const Bike& bike, dBodyID body, const dContact& contact,
   if (feedback) dJointSetFeedback(joint, feedback);
 }
 
-dContact make_contact(const TerrainHit& hit) {
-  dContact c{};
-  c.geom.pos[0] = hit.point.x;
-  c.geom.pos[1] = hit.point.y;
-  c.geom.pos[2] = hit.point.z;
-  c.geom.normal[0] = hit.normal.x;
-  c.geom.normal[1] = hit.normal.y;
-  c.geom.normal[2] = hit.normal.z;
-  c.geom.depth = hit.depth;
-  return c;
-}
-
 // One tyre: record the contact, make its joint, brake it by rolling
 // resistance. Returns whether it touched.
 bool tyre_contact(Bike& bike, WheelContact& wheel, const Terrain& terrain) {
@@ -70,7 +58,7 @@ bool tyre_contact(Bike& bike, WheelContact& wheel, const Terrain& terrain) {
   double k = compression(hit.depth, wheel.tube_radius);
   ContactSpring spring = tyre_spring(hit.depth, wheel.tube_radius);
 
-  dContact c = make_contact(hit);
+  dContact c = contact_at(hit.point, hit.normal, hit.depth);
   c.surface.mode = dContactApprox1;
   c.surface.mu = mu;  // without dContactMu2 it serves both directions
   set_soft_contact(c.surface, spring.kp, spring.kd);
@@ -128,7 +116,7 @@ bool shape_contacts(Bike& bike, int body_index, const Terrain& terrain) {
     TerrainHit hit = sphere_terrain_test(terrain.field, copy.spheres[i].centre, local.radius);
     if (!hit.found) continue;
     touched = true;
-    dContact c = make_contact(hit);
+    dContact c = contact_at(hit.point, hit.normal, hit.depth);
     c.surface.mode = dContactApprox1;
     c.surface.mu = std::isfinite(local.mu) && local.mu > 0 ? local.mu : 0;
     set_soft_contact(c.surface, sphere_kp, sphere_kd);
