@@ -36,6 +36,20 @@ class TempTree {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
+  // Copies the build folder's generated data needed to race on `track`
+  // (the marker archive, the shapes and the track's folder) into
+  // root/relative, for a test that damages its copy; returns that folder.
+  std::string install_track(const std::string& relative, const std::string& track) const {
+    namespace fs = std::filesystem;
+    const fs::path to = path(relative);
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(TAVRIN_BUILD_DIR))
+      if (entry.path().extension() == ".shp" || entry.path().filename() == "zzzz.saf")
+        fs::copy_file(entry.path(), to / entry.path().filename());
+    fs::copy(fs::path(TAVRIN_BUILD_DIR) / track, to / track, fs::copy_options::recursive);
+    return to.string();
+  }
+
  private:
   std::string root_;
 };

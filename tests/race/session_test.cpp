@@ -192,13 +192,7 @@ class SessionOnDamagedGates : public Session, public ::testing::WithParamInterfa
 TEST_P(SessionOnDamagedGates, StartsAndRunsWithFallbacks) {
   const DamagedGates& damage = GetParam();
   namespace fs = std::filesystem;
-  const fs::path install = tree.path("damaged");
-  fs::create_directories(install);
-  for (const auto& entry : fs::directory_iterator(TAVRIN_BUILD_DIR))
-    if (entry.path().extension() == ".shp" || entry.path().filename() == "zzzz.saf")
-      fs::copy_file(entry.path(), install / entry.path().filename());
-  fs::copy(fs::path(TAVRIN_BUILD_DIR) / "practice", install / "practice",
-           fs::copy_options::recursive);
+  const fs::path install = tree.install_track("damaged", "practice");
   fs::remove(install / "practice" / "timing_gates");
   if (damage.keep_file) {
     std::string text;

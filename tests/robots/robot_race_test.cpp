@@ -223,13 +223,7 @@ TEST_F(RobotRace, TwoRunsOfTheSameRaceAgree) {
 
 TEST_F(RobotRace, WithoutTimingGatesRobotsHaveNoLinesAndWaitWhereTheyStand) {
   namespace fs = std::filesystem;
-  const fs::path install = tree.path("install");
-  fs::create_directories(install);
-  for (const auto& entry : fs::directory_iterator(TAVRIN_BUILD_DIR))
-    if (entry.path().extension() == ".shp" || entry.path().filename() == "zzzz.saf")
-      fs::copy_file(entry.path(), install / entry.path().filename());
-  fs::copy(fs::path(TAVRIN_BUILD_DIR) / "practice", install / "practice",
-           fs::copy_options::recursive);
+  const fs::path install = tree.install_track("install", "practice");
   fs::remove(install / "practice" / "timing_gates");
   setenv("QZ_HOME", install.c_str(), 1);
   reset_data_dirs_for_tests();
