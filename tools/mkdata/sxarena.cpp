@@ -1,6 +1,6 @@
 // "sxarena": a tight supercross-style track on the flat floor of an arena
 // walled in by steep banks of dirt. Short straights stacked close together,
-// tight bermed hairpins, a triple, a tabletop, a rhythm lane and whoops.
+// tight bermed hairpins, two tabletops, a rhythm lane and whoops.
 
 #include "track_desc.h"
 
@@ -35,7 +35,7 @@ TrackDesc sxarena_desc() {
       {405, 350, 28, 32, kHardpack},  // 4
       {405, 310, 28, 32, kHardpack},  // 5
       {350, 290, 26, 0, kLoam},       // 6
-      // Lane 2, heading -x: a triple.
+      // Lane 2, heading -x: a long tabletop.
       {250, 290, 26, 0, kLoam},  // 7
       {190, 290, 26, 0, kLoam},  // 8
       // Hairpin right at the left end.
@@ -62,7 +62,7 @@ TrackDesc sxarena_desc() {
   // its first lip and to settle after its last landing: a bike still
   // turning at the lip rolls in the air and lands crossed up.
   d.features = {
-      {FeatureKind::kTriple, 6, 70, 4.5, 32, 42, 4.5, 18},
+      {FeatureKind::kTabletop, 6, 70, 4.5, 30, 36, 0, 16},
       {FeatureKind::kWhoops, 11, 40, 0.8, 0, 0, 0, 0, 9, 8},
       {FeatureKind::kTabletop, 12, 45, 4, 30, 14, 4, 18},
       {FeatureKind::kRhythm, 16, 60, 1.5, 26, 0, 0, 24, 4, 16},

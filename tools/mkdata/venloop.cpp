@@ -46,7 +46,7 @@ TrackDesc venloop_desc() {
       {790, 665, 34, 30, kLoam},  // 13
       {810, 560, 34, 30, kLoam},  // 14
       {720, 500, 32, 0, kLoam},   // 15
-      // Leg 3, heading -x: double, then whoops on hardpack.
+      // Leg 3, heading -x: tabletop, then whoops on hardpack.
       {540, 500, 30, 0, kLoam},      // 16
       {380, 500, 30, 0, kHardpack},  // 17
       {250, 500, 32, 0, kLoam},      // 18
@@ -72,7 +72,7 @@ TrackDesc venloop_desc() {
   d.features = {
       {FeatureKind::kTabletop, 7, 45, 6, 28, 30, 6, 13},
       {FeatureKind::kRhythm, 9, 0, 1.5, 26, 0, 0, 24, 4, 19},
-      {FeatureKind::kDouble, 15, 45, 5, 30, 46, 5, 14},
+      {FeatureKind::kTabletop, 15, 45, 5, 28, 40, 0, 14},
       {FeatureKind::kWhoops, 17, 0, 1.1, 0, 0, 0, 0, 12, 8},
       {FeatureKind::kTabletop, 21, 110, 4, 26, 20, 0, 13},
       {FeatureKind::kTriple, 22, 110, 6, 30, 72, 6, 14},
