@@ -1,7 +1,6 @@
 #include "race/start_gate.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "track/scenery.h"
 #include "track/track.h"
@@ -19,13 +18,7 @@ Statue* slat_statue(const StartPosition& start) {
 // Placed rotation, then the tip about the statue's own x axis.
 void pose_slat(Statue& statue, float fraction) {
   place_statue(statue, game_track.terrain.field);
-  const double t = fraction * kSlatTip, c = std::cos(t), s = std::sin(t);
-  const std::array<double, 9> tip = {1, 0, 0, 0, c, -s, 0, s, c};
-  std::array<double, 9> r{};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      for (int k = 0; k < 3; ++k) r[i * 3 + j] += statue.rotation[i * 3 + k] * tip[k * 3 + j];
-  statue.rotation = r;
+  tip_statue(statue, fraction * kSlatTip);
 }
 
 }  // namespace

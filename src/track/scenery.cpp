@@ -84,6 +84,11 @@ Statue make_statue(const HeightField& field, Vec3 position_with_offset, float a,
   return statue;
 }
 
+void tip_statue(Statue& statue, double angle) {
+  const double c = std::cos(angle), s = std::sin(angle);
+  statue.rotation = multiply(statue.rotation, {1, 0, 0, 0, c, -s, 0, s, c});
+}
+
 void load_statues(std::vector<Statue>& statues, std::string_view path, const HeightField& field) {
   StreamPtr in{stream_open(std::string(path).c_str(), "rb")};
   if (!in) return;

@@ -40,6 +40,9 @@ struct SceneryGrid {
 // Places a statue on the terrain: y from the ground height plus its offset,
 // the orientation and facing distance from a.
 void place_statue(Statue& statue, const HeightField& field);
+// Turns a placed statue further by `angle` radians about its own x axis
+// (its rotation followed by the tip): a starting gate slat rising.
+void tip_statue(Statue& statue, double angle);
 
 // Builds a statue at (x, z) from the statue line's values and loads its
 // collision shape (names "null" or empty mean none). A named shape that
