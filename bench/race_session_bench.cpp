@@ -19,26 +19,46 @@
 
 namespace {
 
-void BM_SessionTick(benchmark::State& state) {
-  setenv("XDG_DATA_HOME", "/tmp/tavrin-bench-home", 1);
-  reset_data_dirs_for_tests();
+// A session on venloop in a world of its own, with learning off; ended and
+// freed when it goes out of scope.
+struct VenloopSession {
+  explicit VenloopSession(SessionRequest request) {
+    setenv("XDG_DATA_HOME", "/tmp/tavrin-bench-home", 1);
+    reset_data_dirs_for_tests();
+    create_world(world);
+    game.world = &world;
+    request.track = "venloop";
+    request.learn = false;
+    started = start_session(game, request);
+  }
+  ~VenloopSession() {
+    if (started) end_session(game);
+    unload_track();
+    free_line_store(line_store);
+    destroy_world(world);
+  }
+  VenloopSession(const VenloopSession&) = delete;
+  VenloopSession& operator=(const VenloopSession&) = delete;
+
   PhysicsWorld world;
-  create_world(world);
   GameState game;
-  game.world = &world;
+  bool started = false;
+};
+
+void BM_SessionTick(benchmark::State& state) {
   std::array<int, max_bikes> lineup{};
   lineup[0] = 1;
   SessionRequest request;
-  request.track = "venloop";
   request.lineup = &lineup;
-  request.learn = false;
-  if (!start_session(game, request)) {
+  VenloopSession session(request);
+  if (!session.started) {
     state.SkipWithError("venloop did not load (run from the build folder)");
     return;
   }
+  GameState& game = session.game;
   const int bikes = static_cast<int>(state.range(0));
   for (int slot = 1; slot < bikes; ++slot) {
-    Bike* bike = create_bike(world, "crf250(2009)", slot, std::to_string(slot));
+    Bike* bike = create_bike(session.world, "crf250(2009)", slot, std::to_string(slot));
     place_on_grid(*bike, slot);
     game.bikes[static_cast<size_t>(slot)] = bike;
     game.bike_kind[static_cast<size_t>(slot)] = bike_local;
@@ -51,10 +71,6 @@ void BM_SessionTick(benchmark::State& state) {
     game_tick(game);
   }
   state.SetItemsProcessed(state.iterations());
-  end_session(game);
-  unload_track();
-  free_line_store(line_store);
-  destroy_world(world);
 }
 BENCHMARK(BM_SessionTick)->Arg(1)->Arg(10)->Arg(40)->Unit(benchmark::kMicrosecond);
 
@@ -69,35 +85,24 @@ constexpr int race_ticks_timed = 2560;  // 20 s
 // the course and the first crashes lying about. Every repetition starts
 // the same session afresh, so every run times the same ticks.
 void BM_RobotRaceTick(benchmark::State& state) {
-  setenv("XDG_DATA_HOME", "/tmp/tavrin-bench-home", 1);
-  reset_data_dirs_for_tests();
   install_robot_driver();
-  PhysicsWorld world;
-  create_world(world);
-  GameState game;
-  game.world = &world;
   std::array<int, max_bikes> lineup{};
   lineup.fill(2);
   SessionRequest request;
-  request.track = "venloop";
   request.lineup = &lineup;
   request.laps = 1;
   request.robot_skill = 2;
-  request.learn = false;
-  if (!start_session(game, request)) {
+  VenloopSession session(request);
+  if (!session.started) {
     state.SkipWithError("venloop did not load (run from the build folder)");
     return;
   }
   const int skipped = state.range(0) == 0 ? 0 : 60 * 128;
-  for (int t = 0; t < skipped; ++t) game_tick(game);
-  for (auto _ : state) game_tick(game);
+  for (int t = 0; t < skipped; ++t) game_tick(session.game);
+  for (auto _ : state) game_tick(session.game);
   state.SetItemsProcessed(state.iterations());
   state.counters["realtime"] = benchmark::Counter(static_cast<double>(state.iterations()) / 128,
                                                   benchmark::Counter::kIsRate);
-  end_session(game);
-  unload_track();
-  free_line_store(line_store);
-  destroy_world(world);
 }
 BENCHMARK(BM_RobotRaceTick)
     ->Arg(0)
