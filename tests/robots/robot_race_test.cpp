@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "data/data_dirs.h"
-#include "data/temp_tree.h"
 #include "race/laps.h"
+#include "race/race_fixture.h"
 #include "race/session.h"
 #include "race/standings.h"
 #include "robots/auto_pilot.h"
@@ -59,24 +59,17 @@ struct RaceOutcome {
   std::uint64_t hash = 1469598103934665603ull;
 };
 
-class RobotRace : public ::testing::Test {
+// A session on the generated tracks (see SessionTest) with race control
+// wired to the robots.
+class RobotRace : public SessionTest {
  protected:
   void SetUp() override {
-    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
-    std::filesystem::create_directories(tree.path("xdg/Tavrin"));
-    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
-    reset_data_dirs_for_tests();
+    SessionTest::SetUp();
     install_robot_hooks();
-    create_world(world);
-    game.world = &world;
   }
   void TearDown() override {
-    end_session(game);
-    unload_track();
-    free_line_store(line_store);
-    destroy_world(world);
+    SessionTest::TearDown();
     session_hooks = SessionHooks{};
-    reset_data_dirs_for_tests();
   }
 
   // `robots` robots race `laps` laps on `track` at `skill` for at most
@@ -131,10 +124,6 @@ class RobotRace : public ::testing::Test {
     }
     return out;
   }
-
-  TempTree tree;
-  PhysicsWorld world;
-  GameState game;
 };
 
 // Whole races take minutes of CPU; under the address sanitizer several
