@@ -9,7 +9,7 @@
 namespace {
 
 constexpr double tick_seconds = 1.0 / 128;
-constexpr int relay_interval = 4;      // ticks between state packets (32 Hz)
+constexpr int relay_interval = 4;        // ticks between state packets (32 Hz)
 constexpr double reliable_resend = 0.5;  // seconds
 constexpr int results_pause = 10 * 128;  // ticks between race over and the next session
 constexpr int quiet_ticks = 128;         // a racer this long without a state has gone quiet
@@ -262,9 +262,9 @@ void handle_hello(RaceServer& s, PacketReader& in, const NetAddress& from, doubl
 
 void handle_client_info(RaceServer& s, ServerClient& c, PacketReader& in) {
   const auto proof = in.bytes(4);
-  in.i32();       // client identifier
-  in.i32();       // nonce
-  in.bytes(20);   // reserved
+  in.i32();      // client identifier
+  in.i32();      // nonce
+  in.bytes(20);  // reserved
   std::string text = in.rest();
   if (!in.ok()) return;
   if (!s.options.password.empty()) {

@@ -85,23 +85,23 @@ struct ServerOptions {
 };
 
 // Limits that hold a hostile or broken client.
-constexpr int server_rate_limit = 600;        // datagrams per client per second
-constexpr int server_stranger_limit = 40;     // answers to unknown senders per second
+constexpr int server_rate_limit = 600;           // datagrams per client per second
+constexpr int server_stranger_limit = 40;        // answers to unknown senders per second
 constexpr std::size_t server_queue_limit = 256;  // reliable messages per client
-constexpr double server_timeout = 10;         // seconds of silence before a slot is freed
-constexpr double server_join_timeout = 5;     // seconds to send the client info
-constexpr int server_gate_limit = 100000;     // highest gate pass number accepted
+constexpr double server_timeout = 10;            // seconds of silence before a slot is freed
+constexpr double server_join_timeout = 5;        // seconds to send the client info
+constexpr int server_gate_limit = 100000;        // highest gate pass number accepted
 
 // One connected client. Cleared when its slot is freed.
 struct ServerClient {
   bool used = false;
   NetAddress address;
   std::int32_t token = 0;
-  bool identified = false;  // client info accepted
-  std::string rider_text;   // rider information text as the client sent it
+  bool identified = false;      // client info accepted
+  std::string rider_text;       // rider information text as the client sent it
   std::string next_rider_text;  // a change, taken at the next session
-  double joined = 0;        // seconds
-  double last_heard = 0;    // seconds
+  double joined = 0;            // seconds
+  double last_heard = 0;        // seconds
   // Session handshake and relay.
   std::int32_t session = 0;  // session of the last start sent; 0 none
   int race_slot = net_no_slot;
@@ -149,9 +149,9 @@ struct RaceServer {
   std::int32_t drop_tick = 0;
   int race_ticks = 0;  // timed part, ticks
   int laps = 0;
-  int final_lap = 0;             // 0 while a timed race has not set it
-  std::int32_t flag_tick = -1;   // tick the leader took the flag
-  std::int32_t over_tick = -1;   // tick the race was found over
+  int final_lap = 0;            // 0 while a timed race has not set it
+  std::int32_t flag_tick = -1;  // tick the leader took the flag
+  std::int32_t over_tick = -1;  // tick the race was found over
   // Answers to unknown senders in the current one-second window.
   double stranger_window = 0;
   int stranger_count = 0;
@@ -167,8 +167,8 @@ bool start_server(RaceServer& server, const ServerOptions& options, double now);
 void server_step(RaceServer& server, double now);
 
 // Handles one datagram from `from` at time `now`. Any bytes are safe.
-void server_datagram(RaceServer& server, std::span<const std::uint8_t> data,
-                     const NetAddress& from, double now);
+void server_datagram(RaceServer& server, std::span<const std::uint8_t> data, const NetAddress& from,
+                     double now);
 
 // Tells every client the server is going (15) and closes the socket.
 void stop_server(RaceServer& server);

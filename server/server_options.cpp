@@ -38,7 +38,8 @@ bool parse_server_options(int argc, const char* const* argv, ServerOptions& opti
       continue;
     }
     if (i + 1 >= argc) {
-      error = name.rfind("--", 0) == 0 ? "option " + name + " needs a value" : "unknown argument " + name;
+      error = name.rfind("--", 0) == 0 ? "option " + name + " needs a value"
+                                       : "unknown argument " + name;
       return false;
     }
     const char* value = argv[++i];

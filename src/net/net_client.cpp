@@ -25,9 +25,9 @@ namespace {
 constexpr double send_now = -std::numeric_limits<double>::infinity();
 // Our identifier in the hello and client info: "TVRN".
 constexpr std::int32_t client_identifier = 0x4e525654;
-constexpr double resend_interval = 1.0;     // handshake packets, seconds
-constexpr double reliable_resend = 0.5;     // head of the reliable queue, seconds
-constexpr int state_interval = 4;           // ticks between state packets (32 Hz)
+constexpr double resend_interval = 1.0;                 // handshake packets, seconds
+constexpr double reliable_resend = 0.5;                 // head of the reliable queue, seconds
+constexpr int state_interval = 4;                       // ticks between state packets (32 Hz)
 constexpr int warmup_delay = state_history_length - 1;  // ticks remote riders trail in warm-up
 // Race settings beyond these are not a race anyone can ride; a server
 // sending them is clamped rather than trusted with the lap arithmetic.
@@ -329,9 +329,7 @@ void handle_track(NetClient& c, PacketReader& in) {
 
 }  // namespace
 
-void net_handle_datagram(NetClient& c, GameState& game, std::span<const std::uint8_t> data,
-                         double now) {
-  (void)now;
+void net_handle_datagram(NetClient& c, GameState& game, std::span<const std::uint8_t> data) {
   if (data.empty() || c.socket < 0) return;
   if (data.size() > net_max_datagram) data = data.first(net_max_datagram);
   PacketReader in(data);
@@ -520,7 +518,7 @@ void net_tick(NetClient& c, GameState& game, double now) {
   NetAddress from;
   for (int n; c.socket >= 0 && (n = net_receive(c.socket, buffer, sizeof buffer, from)) >= 0;) {
     if (!(from == c.server_address)) continue;
-    net_handle_datagram(c, game, {buffer, static_cast<size_t>(n)}, now);
+    net_handle_datagram(c, game, {buffer, static_cast<size_t>(n)});
   }
   if (c.socket < 0) return;
   if (c.state == net_racing && !slot_ok(c.race_slot)) place_warmup_riders(c, game);
@@ -549,9 +547,9 @@ void net_tick(NetClient& c, GameState& game, double now) {
     case net_track_known:
     case net_session_started:
     case net_restarting: {
-      const int type = c.state == net_track_known     ? packet_track_ack
-                       : c.state == net_restarting    ? packet_restart_ack
-                                                      : packet_ready;
+      const int type = c.state == net_track_known  ? packet_track_ack
+                       : c.state == net_restarting ? packet_restart_ack
+                                                   : packet_ready;
       PacketWriter packet = addressed(c, type);
       packet.i32(c.session);
       send_packet(c, packet);

@@ -95,7 +95,7 @@ struct NetClient {
   std::int32_t in_expected = 0;
   std::vector<NetInMessage> in_pending;  // sorted by seq
   std::uint32_t nonce = 0;
-  std::int32_t server_value = 0;  // the value of the server's packet 13
+  std::int32_t server_value = 0;                 // the value of the server's packet 13
   std::array<int, max_bikes> ping{};             // ticks there and back
   std::array<int, max_bikes> last_state_tick{};  // -1: none yet
   std::array<StateHistory, max_bikes> history{};
@@ -133,8 +133,7 @@ void net_tick(NetClient& client, GameState& game, double now);
 
 // Handles one datagram from the server (net_tick calls it for every one
 // waiting). Any bytes are safe.
-void net_handle_datagram(NetClient& client, GameState& game, std::span<const std::uint8_t> data,
-                         double now);
+void net_handle_datagram(NetClient& client, GameState& game, std::span<const std::uint8_t> data);
 
 // From the menus: leave politely (state 15 until the server confirms); in
 // state 0 at once, posting "Disconnected\n".

@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -30,11 +30,11 @@ struct ErrorName {
 // refused datagram (ICMP port unreachable) is what Windows reports as a
 // connection reset on UDP.
 constexpr ErrorName error_names[] = {
-    {EFAULT, "WSAEFAULT"},       {EINVAL, "WSAEINVAL"},          {EINPROGRESS, "WSAEINPROGRESS"},
-    {ENOTSOCK, "WSAENOTSOCK"},   {EBADF, "WSAENOTSOCK"},         {EMSGSIZE, "WSAEMSGSIZE"},
-    {EOPNOTSUPP, "WSAEOPNOTSUPP"}, {ENETDOWN, "WSAENETDOWN"},    {ENETRESET, "WSAENETRESET"},
+    {EFAULT, "WSAEFAULT"},         {EINVAL, "WSAEINVAL"},           {EINPROGRESS, "WSAEINPROGRESS"},
+    {ENOTSOCK, "WSAENOTSOCK"},     {EBADF, "WSAENOTSOCK"},          {EMSGSIZE, "WSAEMSGSIZE"},
+    {EOPNOTSUPP, "WSAEOPNOTSUPP"}, {ENETDOWN, "WSAENETDOWN"},       {ENETRESET, "WSAENETRESET"},
     {ECONNRESET, "WSAECONNRESET"}, {ECONNREFUSED, "WSAECONNRESET"}, {EISCONN, "WSAEISCONN"},
-    {ESHUTDOWN, "WSAESHUTDOWN"}, {EPIPE, "WSAESHUTDOWN"},        {ETIMEDOUT, "WSAETIMEDOUT"},
+    {ESHUTDOWN, "WSAESHUTDOWN"},   {EPIPE, "WSAESHUTDOWN"},         {ETIMEDOUT, "WSAETIMEDOUT"},
 };
 
 // Sets the last error from errno; interrupted and would-block are not
@@ -79,8 +79,8 @@ struct FakeNetwork {
   std::mt19937 random{1};
   double (*clock)() = nullptr;
   std::vector<FakeDatagram> queue;
-  int head = 0;   // oldest entry
-  int count = 0;  // entries held
+  int head = 0;     // oldest entry
+  int count = 0;    // entries held
   int socket = -1;  // the socket the entries came from
 };
 FakeNetwork fake;
@@ -195,8 +195,8 @@ int net_local_port(int socket) {
 int net_send(int socket, const void* data, std::size_t length, const NetAddress& address) {
   last_error = nullptr;
   const sockaddr_in sa = to_sockaddr(address);
-  const ssize_t n = sendto(socket, data, length, MSG_NOSIGNAL,
-                           reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+  const ssize_t n =
+      sendto(socket, data, length, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
   if (n < 0) {
     note_errno();
     return -1;
@@ -209,8 +209,7 @@ int net_receive_direct(int socket, void* buffer, std::size_t size, NetAddress& f
   for (;;) {
     sockaddr_in sa{};
     socklen_t length = sizeof sa;
-    const ssize_t n =
-        recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&sa), &length);
+    const ssize_t n = recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&sa), &length);
     if (n >= 0) {
       from = from_sockaddr(sa);
       return static_cast<int>(n);

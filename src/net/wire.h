@@ -22,7 +22,8 @@ struct PacketWriter {
   }
   PacketWriter& i32(std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(v >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+      bytes.push_back(static_cast<std::uint8_t>(v >> shift));
     return *this;
   }
   PacketWriter& raw(std::span<const std::uint8_t> data) {

@@ -21,7 +21,9 @@ TEST(RiderInfo, RoundTripAndShortForm) {
   info.number = "42";
   info.name = "Anna";
   const std::string text = format_rider_info(info, rider_info_reliable_limit);
-  EXPECT_EQ(text, "kx250f(2008)|@rider_body-blue.png|@bike-red.png|@wheel-gold.png|@head-x.png\n42\nAnna");
+  EXPECT_EQ(
+      text,
+      "kx250f(2008)|@rider_body-blue.png|@bike-red.png|@wheel-gold.png|@head-x.png\n42\nAnna");
   const RiderInfo back = parse_rider_info(text);
   EXPECT_EQ(back.model, info.model);
   EXPECT_EQ(back.textures.rider_body, info.textures.rider_body);
@@ -97,9 +99,7 @@ class ClientProtocol : public ::testing::Test {
     reset_data_dirs_for_tests();
   }
 
-  void feed(const std::vector<std::uint8_t>& bytes) {
-    net_handle_datagram(client, game, bytes, now);
-  }
+  void feed(const std::vector<std::uint8_t>& bytes) { net_handle_datagram(client, game, bytes); }
   // Puts the client in `state` with slot 2, token 77 and session 9.
   void in_state(int state) {
     client.state = state;
@@ -121,7 +121,6 @@ class ClientProtocol : public ::testing::Test {
   NetClient client;
   GameState game;
   int server_socket = -1;
-  double now = 10;
 };
 
 TEST_F(ClientProtocol, WelcomeGivesSlotTokenAndIdentifiedState) {

@@ -16,7 +16,8 @@
 inline std::vector<std::string> posted_lines() {
   const MessageList& list = message_list();
   std::vector<std::string> lines;
-  for (int i = 0; i < list.write_index; ++i) lines.emplace_back(list.lines[static_cast<size_t>(i)].data());
+  for (int i = 0; i < list.write_index; ++i)
+    lines.emplace_back(list.lines[static_cast<size_t>(i)].data());
   return lines;
 }
 

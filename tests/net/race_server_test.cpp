@@ -185,7 +185,8 @@ TEST_F(RaceAgainstServer, ReliableMessagesArriveInOrderDespiteLoss) {
   Player& b = join("Ben");
   ASSERT_TRUE(run_until([&] { return racing(a) && racing(b); }, 5));
   net_set_fake_network(0, 40, 11, test_clock);
-  for (const char* line : {"one", "two", "three", "four", "five"}) ASSERT_TRUE(net_chat(a.client, line));
+  for (const char* line : {"one", "two", "three", "four", "five"})
+    ASSERT_TRUE(net_chat(a.client, line));
   auto all_seen = [&] {
     std::vector<std::string> got;
     for (const std::string& line : posted_lines())
@@ -226,7 +227,10 @@ TEST_F(RaceAgainstServer, RestartAskedByTheFieldBringsLateJoinersIntoTheRace) {
   net_request_restart(a.client);
   net_request_restart(b.client);
   ASSERT_TRUE(run_until(
-      [&] { return server.session > before && racing(a) && racing(b) && a.client.session == server.session; },
+      [&] {
+        return server.session > before && racing(a) && racing(b) &&
+               a.client.session == server.session;
+      },
       6));
   EXPECT_EQ(a.client.lineup[static_cast<size_t>(b.client.slot)], 5);
   EXPECT_NE(a.game.bikes[static_cast<size_t>(b.client.slot)], nullptr);

@@ -131,14 +131,17 @@ class ServerParser : public ::testing::Test {
     ASSERT_TRUE(start_server(server, options, now));
     me = net_open();
     ASSERT_TRUE(net_bind(me, 0));
-    ASSERT_TRUE(net_resolve(address, ("127.0.0.1:" + std::to_string(net_local_port(me))).c_str(), 1));
+    ASSERT_TRUE(
+        net_resolve(address, ("127.0.0.1:" + std::to_string(net_local_port(me))).c_str(), 1));
   }
   void TearDown() override {
     stop_server(server);
     net_close(me);
     reset_data_dirs_for_tests();
   }
-  void feed(const std::vector<std::uint8_t>& bytes) { server_datagram(server, bytes, address, now); }
+  void feed(const std::vector<std::uint8_t>& bytes) {
+    server_datagram(server, bytes, address, now);
+  }
   int answers() {
     int n = 0;
     std::uint8_t buffer[2048];
@@ -192,7 +195,8 @@ TEST_F(ServerParser, ForgedTokensAreRefusedAndStrangersAnsweredAtALimitedRate) {
   feed(datagram(packet_hello, {0, 0, net_client_version}));
   const std::int32_t token = server.clients[0].token;
   answers();
-  for (int i = 0; i < 500; ++i) feed(datagram(packet_client_info, {0, token + 1}, std::string(40, 'z')));
+  for (int i = 0; i < 500; ++i)
+    feed(datagram(packet_client_info, {0, token + 1}, std::string(40, 'z')));
   EXPECT_FALSE(server.clients[0].identified);
   // The hello was this window's first stranger.
   EXPECT_EQ(answers(), server_stranger_limit - 1);

@@ -39,7 +39,8 @@ class SocketPair : public ::testing::Test {
     net_shutdown();
   }
   void send_text(const char* text) {
-    ASSERT_EQ(net_send(from, text, std::strlen(text), address), static_cast<int>(std::strlen(text)));
+    ASSERT_EQ(net_send(from, text, std::strlen(text), address),
+              static_cast<int>(std::strlen(text)));
   }
   std::string receive() {
     char buffer[64];
