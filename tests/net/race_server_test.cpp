@@ -239,4 +239,41 @@ TEST_F(RaceAgainstServer, RestartAskedByTheFieldBringsLateJoinersIntoTheRace) {
   EXPECT_NE(a.client.race_slot, b.client.race_slot);
 }
 
+// The rider in `p` completes its first lap at the current tick, as its
+// line recorder would note it.
+void complete_first_lap(Player& p, int first_lap_gates) {
+  LineRecorder& progress = p.game.progress[static_cast<size_t>(p.client.slot)];
+  progress.crossing_ticks.assign(static_cast<size_t>(first_lap_gates), p.game.tick);
+  progress.next_gate = first_lap_gates;
+}
+
+TEST_F(RaceAgainstServer, CrossingsReachTheFieldAndTheFinishedRaceRestarts) {
+  ServerOptions options;
+  options.laps = 1;
+  start(options);
+  ASSERT_TRUE(server.has_gates);
+  Player& a = join("Anna");
+  Player& b = join("Ben");
+  ASSERT_TRUE(run_until([&] { return racing(a) && racing(b); }, 5));
+  ASSERT_TRUE(run_until([&] { return server.tick > server.drop_tick + 10; }, 20));
+  const std::int32_t first = server.session;
+  const int f = server.first_lap_gates;
+  complete_first_lap(a, f);
+  ASSERT_TRUE(run_until([&] { return server.flag_tick >= 0; }, 2));
+  // Ben's game learns of Anna's lap.
+  ASSERT_TRUE(run_until(
+      [&] { return b.game.progress[static_cast<size_t>(a.client.slot)].next_gate == f; }, 2));
+  EXPECT_EQ(server.over_tick, -1);  // Ben still rides
+  complete_first_lap(b, f);
+  ASSERT_TRUE(run_until([&] { return server.over_tick >= 0; }, 2));
+  ASSERT_TRUE(run_until(
+      [&] {
+        return server.session > first && racing(a) && racing(b) &&
+               b.client.session == server.session;
+      },
+      15));
+  EXPECT_LT(a.client.race_slot, max_bikes);
+  EXPECT_EQ(a.game.progress[static_cast<size_t>(a.client.slot)].next_gate, 0);
+}
+
 }  // namespace
