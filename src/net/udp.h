@@ -72,6 +72,9 @@ void net_shutdown();
 constexpr int fake_queue_slots = 1024;
 constexpr int fake_datagram_bytes = 1024;
 
+// The delay queue holds the datagrams of one socket (the client's): a
+// fake receive on another socket first empties it.
+//
 // Lag in seconds (0..1) and loss in percent (0..100). Set from the
 // command line's --fake-lag (milliseconds / 1000) and --fake-loss.
 // `seed` seeds the loss draws, so a test sees the same drops every run;
