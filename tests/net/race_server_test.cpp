@@ -276,4 +276,18 @@ TEST_F(RaceAgainstServer, CrossingsReachTheFieldAndTheFinishedRaceRestarts) {
   EXPECT_EQ(a.game.progress[static_cast<size_t>(a.client.slot)].next_gate, 0);
 }
 
+bool arcade_was_on() { return true; }
+
+TEST_F(RaceAgainstServer, ServerWithoutArcadePhysicsSwitchesItOff) {
+  ServerOptions options;
+  options.no_arcade = true;
+  start(options);
+  net_hooks.forbid_arcade = arcade_was_on;
+  Player& a = join("Anna");
+  const bool forbidden = run_until([&] { return a.client.arcade_forbidden; }, 5);
+  net_hooks.forbid_arcade = nullptr;
+  ASSERT_TRUE(forbidden);
+  EXPECT_TRUE(was_posted("Arcade physics disabled"));
+}
+
 }  // namespace
