@@ -98,8 +98,11 @@ int receive_fake(int socket, void* buffer, std::size_t size, NetAddress& from) {
     FakeDatagram& d = fake.queue[static_cast<size_t>((fake.head + fake.count) % fake_queue_slots)];
     const int n = net_receive_direct(socket, d.bytes, sizeof d.bytes, d.from);
     if (n < 0) break;
-    const int draw = static_cast<int>(fake.random() & 0x7fff);  // 0 .. 32767
-    if (draw < fake.loss * 327) continue;
+    // A draw of 0 .. 32767 against the loss scaled to the whole range,
+    // so 100 percent drops everything (327 per percent would let the top
+    // 68 draws through).
+    const int draw = static_cast<int>(fake.random() & 0x7fff);
+    if (draw * 100 < fake.loss * 32768) continue;
     d.time = now;
     d.length = n;
     ++fake.count;

@@ -75,7 +75,7 @@ TEST_F(SocketPair, LongDatagramIsCutToTheBuffer) {
 
 TEST_F(SocketPair, FullLossDropsEveryDatagram) {
   net_set_fake_network(0, 100, 7, fake_clock);
-  for (int i = 0; i < 20; ++i) send_text("x");
+  for (int i = 0; i < 200; ++i) send_text("x");
   EXPECT_EQ(receive(), "<none>");
   EXPECT_EQ(net_last_error(), nullptr);
 }
