@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "base/random.h"
+#include "robots/ground_box.h"
 #include "robots/pilot_laws.h"
 #include "robots/pilot_path.h"
 #include "robots/robot_personality.h"
@@ -190,29 +191,6 @@ void speed_control(const BikeView& b, double target, RiderInput& in) {
   in.rear_brake = c.rear_brake;
 }
 
-// The ground box of a bike for the threat test: 4 ft wide, from 4 ft
-// behind to 4 + v ft ahead; corners in order around it.
-struct GroundBox {
-  std::array<Vec3, 4> corner;
-};
-
-GroundBox ground_box(Vec3 position, Vec3 d, double v) {
-  Vec3 side{d.z, 0, -d.x};
-  Vec3 p{position.x, 0, position.z};
-  Vec3 back = p + d * 4, front = p - d * (4 + v);
-  return {{back + side * 2, front + side * 2, front - side * 2, back - side * 2}};
-}
-
-bool segments_cross(Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
-  auto orient = [](Vec3 p, Vec3 q, Vec3 r) {
-    return (q.x - p.x) * (r.z - p.z) - (q.z - p.z) * (r.x - p.x);
-  };
-  double o1 = orient(a, b, c), o2 = orient(a, b, d);
-  double o3 = orient(c, d, a), o4 = orient(c, d, b);
-  return ((o1 > 0) != (o2 > 0)) && ((o3 > 0) != (o4 > 0)) && o1 != 0 && o2 != 0 && o3 != 0 &&
-         o4 != 0;
-}
-
 Vec3 travel_direction(Vec3 velocity) {
   double len = length(velocity);
   return len > 0 ? -velocity / len : Vec3{0, 0, 1};
@@ -231,11 +209,7 @@ int find_threat(const PilotSession& s, int slot, const BikeView& b, Vec3 d) {
     Vec3 ov = to_vec(dBodyGetLinearVel(frame));
     Vec3 od = travel_direction(ov);
     GroundBox theirs = ground_box(op, od, length(ov));
-    bool crossing = false;
-    for (int k = 0; k < 4 && !crossing; ++k)
-      crossing = segments_cross(mine.corner[k], mine.corner[(k + 1) % 4], theirs.corner[k],
-                                theirs.corner[(k + 1) % 4]);
-    if (!crossing) continue;
+    if (!boxes_cross(mine, theirs)) continue;
     Vec3 me = b.pilot_frame.position;
     if (!(dot(op - me, d) < dot(me - op, od))) continue;
     double dist = length(op - me);
