@@ -110,3 +110,66 @@ void free_camera_step(FreeCamera& camera, const ControlSlots& slots, const Follo
     }
   }
 }
+
+namespace {
+
+Vec3 to_world(const std::array<double, 9>& r, Vec3 v) {
+  return {r[0] * v.x + r[1] * v.y + r[2] * v.z, r[3] * v.x + r[4] * v.y + r[5] * v.z,
+          r[6] * v.x + r[7] * v.y + r[8] * v.z};
+}
+
+}  // namespace
+
+CameraView first_person_camera(const BodyPose& rider, double height, double angle_degrees) {
+  const Vec3 low{0, 0.5, -0.4}, high{0, 1.0583830, -1.1933695};
+  CameraView view;
+  view.eye = rider.position + to_world(rider.rotation, low + (high - low) * height);
+  view.orientation = rider.rotation;
+  const double a = angle_degrees * kPi / 180;
+  const double c = std::cos(a), s = std::sin(a);
+  for (int row = 0; row < 3; ++row) {
+    double& up = view.orientation[static_cast<std::size_t>(3 * row + 1)];
+    double& back = view.orientation[static_cast<std::size_t>(3 * row + 2)];
+    const double second = up, third = back;
+    up = second * c - third * s;
+    back = second * s + third * c;
+  }
+  return view;
+}
+
+CameraView chase_camera(
+    const BodyPose& frame, const ChaseInputs& inputs,
+    const std::function<double(double x, double z, double r)>& smoothed_ground) {
+  const Vec3 target = frame.position + to_world(frame.rotation, inputs.centre);
+  Vec3 eye = target;
+  double above_target = 5;
+  if (inputs.local) {
+    const Vec3 rear{frame.rotation[2], frame.rotation[5], frame.rotation[8]};
+    const Vec3 v{frame.velocity.x, 0, frame.velocity.z};
+    const double speed = length(v);
+    Vec3 d;
+    if (inputs.rigid) {
+      d = {rear.x, 0, rear.z};
+    } else if (speed * speed >= 900) {
+      d = -v;
+    } else {
+      const double k = std::clamp((speed - 10) * 0.05, 0.0, 1.0);
+      d = rear * (1 - k) - v * k;
+    }
+    d = normalized(d);
+    eye.x = target.x + 10 * d.x;
+    eye.z = target.z + 10 * d.z;
+  } else {
+    const ChaseCamera& chase = inputs.camera;
+    eye.x = target.x + chase.distance * std::sin(chase.yaw);
+    eye.z = target.z + chase.distance * std::cos(chase.yaw);
+    above_target = chase.height;
+  }
+  double ground = smoothed_ground ? smoothed_ground(eye.x, eye.z, 10) + 5 : target.y;
+  eye.y = std::max(ground, target.y + above_target);
+  return {eye, look_at(eye, target)};
+}
+
+CameraView free_camera_view(const FreeCamera& camera) {
+  return {camera.position, yaw_pitch_orientation(camera.yaw, camera.pitch)};
+}

@@ -1,13 +1,15 @@
 #pragma once
-// Camera mode state and the steps of the cameras the player steers: the
-// chase camera around another rider and the free-flying camera. Where the
-// eye goes from this state is the renderer's business.
+// Camera mode state, the steps of the cameras the player steers (the
+// chase camera around another rider and the free-flying camera), and where
+// each mode puts the eye and how it turns it.
 
+#include <array>
 #include <functional>
 
 #include "app/controls.h"
 #include "base/vec3.h"
 #include "race/game_state.h"
+#include "render/camera.h"
 
 // The per-frame fix-up of the camera mode: a loaded track leaves the title
 // (5 -> 0); a local viewed bike is seen from modes 0, 2 or 3 only (else 0);
@@ -58,3 +60,42 @@ struct FollowTarget {
 void free_camera_step(FreeCamera& camera, const ControlSlots& slots, const FollowTarget* target,
                       bool paused, double step,
                       const std::function<double(double x, double z)>& ground_height);
+
+// A rigid body's pose as the cameras need it.
+struct BodyPose {
+  Vec3 position;                                              // world, feet
+  std::array<double, 9> rotation{1, 0, 0, 0, 1, 0, 0, 0, 1};  // body to world, row-major
+  Vec3 velocity;                                              // ft/s
+};
+
+// The eye and orientation of one frame.
+struct CameraView {
+  Vec3 eye;
+  ViewOrientation orientation{1, 0, 0, 0, 1, 0, 0, 0, 1};
+};
+
+// First person from the rider body: the eye at (0, 0.5, -0.4) in the
+// body, moved towards (0, 1.0583830, -1.1933695) by `height` (0..1); the
+// body's axes pitched about its first axis by `angle_degrees`.
+CameraView first_person_camera(const BodyPose& rider, double height, double angle_degrees);
+
+// The chase camera's inputs besides the frame body.
+struct ChaseInputs {
+  Vec3 centre{0, 2.52, 0.52};  // target offset in the frame body, feet
+  bool local = true;           // the local player's bike: follows its motion
+  bool rigid = false;          // "Rigid 3rd person camera"
+  ChaseCamera camera;          // yaw, distance and height for other riders
+};
+
+// Behind the bike, looking at the target (the centre offset carried to the
+// world): for the local bike 10 feet back along its rear axis, its motion
+// taking over as it speeds up (wholly from 30 ft/s), or along the rear
+// axis only when rigid; for another rider at the chase yaw and distance.
+// The eye keeps 5 feet above the ground averaged over a radius of 10
+// (`smoothed_ground(x, z, r)`) and at least the chase height above the
+// target.
+CameraView chase_camera(const BodyPose& frame, const ChaseInputs& inputs,
+                        const std::function<double(double x, double z, double r)>& smoothed_ground);
+
+// The free camera's eye and orientation.
+CameraView free_camera_view(const FreeCamera& camera);

@@ -16,6 +16,9 @@
 #include "platform/messages.h"
 #include "race/robot_driver.h"
 #include "race/session.h"
+#include "render/ground.h"
+#include "render/render_hooks.h"
+#include "render/texture.h"
 #include "track/track.h"
 
 namespace {
@@ -68,6 +71,18 @@ bool list_installed_tracks(Program& p) {
   return true;
 }
 
+// Once the GL context exists: the renderer's working values, and the
+// track load's texture and ground steps.
+void start_renderer(const Program& p) {
+  texture_detail = p.render.model_texture_levels_dropped;
+  ground_settings.detail = p.render.ground_detail_threshold;
+  ground_settings.finest_ring = p.render.ground_texture_levels_dropped;
+  ground_settings.texture_size = p.render.ground_texture_size;
+  ground_settings.mipmaps = user_settings.ground_mipmaps.current == 1;
+  ground_settings.vertex_arrays = !p.options.no_vertex_arrays;
+  install_render_hooks();
+}
+
 // Start-up step 22: the first session, when the command line named a track
 // (a race of the configured lineup, laps and minutes on it); otherwise the
 // title screen stays up. A track that will not load ends the program.
@@ -95,6 +110,10 @@ void shut_down(Program& p, GameLoop& loop) {
     destroy_world(p.world);
     p.game.world = nullptr;
   }
+  // Textures go while their GL context is still there.
+  ground_free();
+  free_all_textures();
+  remove_render_hooks();
   close_game_window(loop);
   write_config(user_settings);
 }
@@ -138,6 +157,7 @@ int tavrin_main(int argc, char** argv) {
     case WindowStart::ready:
       break;
   }
+  start_renderer(p);
   if (!start_first_session(p)) {
     shut_down(p, loop);
     return 1;

@@ -11,6 +11,7 @@
 
 #include "app/bike_settings.h"
 #include "app/screenshot.h"
+#include "app/world_view.h"
 #include "platform/clock.h"
 #include "platform/key_names.h"
 #include "platform/log.h"
@@ -130,7 +131,8 @@ void run_step(Program& p, GameLoop& loop, double deadline) {
     std::array<int, max_bikes>& gates = game.lineup;
     const int shift = ((p.options.rotate_lineup % max_bikes) + max_bikes) % max_bikes;
     std::rotate(gates.begin(), gates.end() - shift, gates.end());
-    for (int i = 0; i < max_bikes; ++i) user_settings.gates[static_cast<size_t>(i)].current = gates[static_cast<size_t>(i)] % 5;
+    for (int i = 0; i < max_bikes; ++i)
+      user_settings.gates[static_cast<size_t>(i)].current = gates[static_cast<size_t>(i)] % 5;
     if (!start_session(game, session_request(p, false))) game.quit_requested = true;
   }
 }
@@ -160,8 +162,8 @@ bool draw_frame(Program& p, GameLoop& loop) {
     user_settings.yres = size->height;
   }
   glViewport(0, 0, size->width, size->height);
-  // The world, HUD and menus draw over this once they exist.
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (!draw_world_frame(p, loop, *size)) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The HUD and menus draw over this once they exist.
   if (p.options.record_video && !game.paused && game.camera_mode != camera_title)
     write_video_frame(size->width, size->height);
   if (loop.screenshot_wanted) {
@@ -240,11 +242,12 @@ WindowStart open_game_window(Program& p, GameLoop& loop) {
 SessionRequest session_request(const Program& p, bool solo) {
   static std::array<int, max_bikes> lineup;
   const Settings& s = user_settings;
-  for (int i = 0; i < max_bikes; ++i) lineup[static_cast<size_t>(i)] = s.gates[static_cast<size_t>(i)].current;
+  for (int i = 0; i < max_bikes; ++i)
+    lineup[static_cast<size_t>(i)] = s.gates[static_cast<size_t>(i)].current;
   SessionRequest request;
   request.lineup = solo ? nullptr : &lineup;
-  request.track = p.tracks.empty() ? "venloop"
-                                   : p.tracks[static_cast<size_t>(s.track.current)].name;
+  request.track =
+      p.tracks.empty() ? "venloop" : p.tracks[static_cast<size_t>(s.track.current)].name;
   request.race_ticks = static_cast<int>(s.minutes.value * 60 / p.game.step);
   request.laps = static_cast<int>(s.laps.value);
   request.robot_skill = s.skill.current;
