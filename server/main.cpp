@@ -4,6 +4,7 @@
 #include <poll.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
     std::fputs(server_usage(), stdout);
     return 0;
   }
+  // The game's own log is "lastlog.txt" in the same home; a server run
+  // beside the game keeps a log of its own rather than truncating it.
+  if (!std::getenv("KORB_LOGFILE") && home_directory())
+    setenv("KORB_LOGFILE", (std::string(home_directory()) + "serverlog.txt").c_str(), 1);
   if (!check_game_data()) {
     std::fprintf(stderr, "tavrin-server: game data not found (run tavrin-mkdata)\n");
     return 1;
