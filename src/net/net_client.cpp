@@ -605,3 +605,11 @@ bool net_chat(NetClient& c, std::string_view text) {
   message.text(text.substr(0, 466));
   return queue_reliable(c, std::move(message));
 }
+
+double net_time_scale(const NetClient& c, const GameState& game) {
+  if (c.socket < 0 || c.server_tick_estimate < 1) return 1;
+  const double h = (c.server_tick_estimate - game.tick - 1) * game.step;
+  if (h < 0) return 0.5 + 0.5 * std::clamp(h + 1, 0.0, 1.0);
+  if (game.tick < game.drop_tick) return 1 + 3 * std::clamp(h, 0.0, 1.0);
+  return 1 + 0.125 * std::clamp(8 * h, 0.0, 1.0);
+}

@@ -150,5 +150,14 @@ void net_request_restart(NetClient& client);
 // False when not connected.
 bool net_chat(NetClient& client, std::string_view text);
 
+// Frame pacing online: the factor for this frame's simulated advance that
+// makes the local tick follow the server's estimated tick. With h =
+// (server_tick_estimate - tick - 1) * step seconds: ahead (h < 0) slows
+// to 0.5 + 0.5 * clamp(h + 1, 0, 1); behind before the gate drop hurries
+// by up to 4x (1 + 3 * clamp(h, 0, 1)), after it by up to 1.125x
+// (1 + 0.125 * clamp(8h, 0, 1)). 1 while offline or before any server
+// tick.
+double net_time_scale(const NetClient& client, const GameState& game);
+
 // Whether the client is connected (socket open).
 inline bool net_online(const NetClient& client) { return client.socket >= 0; }

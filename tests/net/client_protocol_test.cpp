@@ -282,4 +282,30 @@ TEST_F(ClientProtocol, CrossingsForBadSlotsAndGatesAreIgnored) {
   for (const LineRecorder& progress : game.progress) EXPECT_EQ(progress.next_gate, 0);
 }
 
+TEST_F(ClientProtocol, TimeScaleFollowsTheServersTick) {
+  struct Case {
+    int estimate, tick, drop;
+    double scale;
+  };
+  const Case cases[] = {
+      {0, 500, 0, 1.0},        // no server tick yet
+      {501, 500, 0, 1.0},      // exactly in step
+      {437, 500, 0, 0.75},     // half a second ahead
+      {100, 500, 0, 0.5},      // far ahead
+      {565, 500, 1000, 2.5},   // half a second behind before the drop
+      {1000, 500, 1000, 4.0},  // far behind before the drop
+      {517, 500, 0, 1.125},    // behind after the drop: 8h >= 1
+      {509, 500, 0, 1.0625},   // 1/16 s behind after the drop
+  };
+  for (const Case& c : cases) {
+    client.server_tick_estimate = c.estimate;
+    game.tick = c.tick;
+    game.drop_tick = c.drop;
+    EXPECT_DOUBLE_EQ(net_time_scale(client, game), c.scale) << c.estimate << " " << c.tick;
+  }
+  net_drop(client);
+  client.server_tick_estimate = 1000;
+  EXPECT_EQ(net_time_scale(client, game), 1.0);
+}
+
 }  // namespace
