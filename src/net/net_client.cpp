@@ -134,7 +134,7 @@ void start_server_session(NetClient& c, GameState& game, const RiderInfo& own) {
   request.laps = c.race_laps;
   request.robot_skill = 0;
   if (!own.model.empty()) request.rider.model = own.model;
-  request.rider.number = own.number;
+  if (!own.number.empty()) request.rider.number = own.number;
   request.rider.textures = own.textures;
   if (!game.world || !start_session(game, request)) {
     char text[200];
