@@ -78,7 +78,6 @@ void start_renderer(const Program& p) {
   ground_settings.detail = p.render.ground_detail_threshold;
   ground_settings.finest_ring = p.render.ground_texture_levels_dropped;
   ground_settings.texture_size = p.render.ground_texture_size;
-  ground_settings.mipmaps = user_settings.ground_mipmaps.current == 1;
   ground_settings.vertex_arrays = !p.options.no_vertex_arrays;
   install_render_hooks();
 }

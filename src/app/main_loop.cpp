@@ -17,6 +17,7 @@
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "race/session.h"
+#include "render/gl_features.h"
 #include "sim/rider_input.h"
 #include "track/track.h"
 
@@ -174,17 +175,6 @@ bool draw_frame(Program& p, GameLoop& loop) {
   return korb_end_frame(loop.window);
 }
 
-void log_gl_strings() {
-  auto text = [](GLenum name) {
-    const GLubyte* s = glGetString(name);
-    return s ? reinterpret_cast<const char*>(s) : "";
-  };
-  korb_log("GL_VENDOR: %s\n", text(GL_VENDOR));
-  korb_log("GL_RENDERER: %s\n", text(GL_RENDERER));
-  korb_log("GL_VERSION: %s\n", text(GL_VERSION));
-  korb_log("GL_EXTENSIONS: %s\n", text(GL_EXTENSIONS));
-}
-
 }  // namespace
 
 void prepare_video_modes(GameLoop& loop) {
@@ -211,7 +201,8 @@ WindowStart open_game_window(Program& p, GameLoop& loop) {
     if (tries++ == kDrawableTries) return WindowStart::not_drawable;
     korb_sleep(kDrawableWait);
   }
-  log_gl_strings();
+  detect_gl_features(s.ground_mipmaps.current == 1, s.use_fbo.current == 1,
+                     s.use_shader.current == 1);
   glClearColor(kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]);
   glClear(GL_COLOR_BUFFER_BIT);
   glEnable(GL_CULL_FACE);

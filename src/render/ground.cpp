@@ -12,6 +12,7 @@
 
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "render/gl_features.h"
 #include "render/ground_lod.h"
 #include "render/image/image.h"
 #include "render/texture.h"
@@ -68,18 +69,6 @@ struct GroundState {
 };
 
 GroundState ground;
-
-bool has_extension(const char* name) {
-  const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-  if (!all) return false;
-  const std::size_t length = std::strlen(name);
-  for (const char* p = all; (p = std::strstr(p, name)) != nullptr; p += length) {
-    bool starts = p == all || p[-1] == ' ';
-    bool ends = p[length] == '\0' || p[length] == ' ';
-    if (starts && ends) return true;
-  }
-  return false;
-}
 
 void delete_texture(unsigned& id) {
   if (id) glDeleteTextures(1, &id);
@@ -325,7 +314,7 @@ bool ground_create(Terrain& terrain) {
   int limit = std::min(256, std::min(viewport[2], viewport[3]));
   ground.picture = 32;
   while (ground.picture * 2 <= std::min(ground_settings.texture_size, limit)) ground.picture *= 2;
-  ground.mipmaps = ground_settings.mipmaps && has_extension("GL_SGIS_generate_mipmap");
+  ground.mipmaps = gl_features.generate_mipmap;
 
   ground.block_cells = std::min(kLowDetailCells, ground.cells);
   ground.blocks = ground.cells / ground.block_cells;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gl_window.h"
+#include "render/gl_features.h"
 #include "render/ground.h"
 #include "render/render_hooks.h"
 #include "render/scene.h"
@@ -27,6 +28,7 @@ class VenloopGround : public GlWindow {
     GlWindow::SetUp();
     if (IsSkipped()) return;
     glViewport(0, 0, width, height);
+    detect_gl_features(true, true, true);
     install_render_hooks();
     ASSERT_TRUE(load_track("venloop")) << "is the data set generated?";
   }
