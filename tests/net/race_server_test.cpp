@@ -290,4 +290,14 @@ TEST_F(RaceAgainstServer, ServerWithoutArcadePhysicsSwitchesItOff) {
   EXPECT_TRUE(was_posted("Arcade physics disabled"));
 }
 
+TEST_F(RaceAgainstServer, HandshakeGetsThroughLagAndLoss) {
+  start({});
+  net_set_fake_network(0.1, 30, 4, test_clock);
+  Player& a = join("Anna");
+  ASSERT_TRUE(run_until([&] { return racing(a); }, 20));
+  run(1);
+  EXPECT_GT(a.client.server_tick, 0);
+  EXPECT_LE(std::abs(a.game.tick - server.tick), 40);
+}
+
 }  // namespace
