@@ -14,6 +14,7 @@
 #include "platform/messages.h"
 #include "render/gl_features.h"
 #include "render/ground_lod.h"
+#include "render/ground_rings.h"
 #include "render/image/image.h"
 #include "render/texture.h"
 
@@ -22,29 +23,14 @@ GroundStats ground_stats;
 
 namespace {
 
-constexpr int kRings = 6;
-constexpr int kRingTiles = 4;         // tiles per side of a ring
 constexpr int kLowDetailCells = 128;  // cells per side of a low-detail picture
 constexpr int kShadingCells = 448;    // cells per side of a shading block
 constexpr int kShadingMargin = 32;    // neighbouring cells kept on every side
-
-struct RingTile {
-  unsigned texture = 0;
-  int node_x = -1, node_y = -1;  // the level M - k node it shows
-  bool ready = false;
-  int stamp = 0;  // > 0: touched by an edit, redraw when nothing else waits
-};
-
-struct Ring {
-  std::array<RingTile, kRingTiles * kRingTiles> tiles;  // by (node & 3)
-  int x0 = 0, x1 = 0, y0 = 0, y1 = 0;                   // node window [x0, x1) x [y0, y1)
-};
 
 struct ShadingBlock {
   unsigned texture = 0;
   int origin_x = 0, origin_y = 0;  // vertex index of texel (0, 0)
   int size = 0;                    // texels per side
-  bool dirty = true;
 };
 
 // Track lifetime: built by ground_create / ground_prepare_detail, cleared by
@@ -60,9 +46,9 @@ struct GroundState {
   std::vector<bool> low_detail_dirty;
   int shading_blocks = 0;  // per side
   std::vector<ShadingBlock> shading;
-  int first_ring = kRings;  // k0, kRings when no rings are used
-  std::array<Ring, kRings> rings;
-  int stamp_counter = 0;
+  ClipRings rings;
+  // Picture of each ring tile, parallel to rings.rings[k].tiles.
+  std::array<std::array<unsigned, kRingSide * kRingSide>, kGroundRings> ring_textures{};
   GroundLod lod;
   GroundFans fans;
   std::vector<float> positions, texcoords;  // per frame, parallel to fans.vertices
@@ -241,46 +227,29 @@ void draw_picture(unsigned texture, int i0, int j0, int n) {
   glPopAttrib();
 }
 
-// Node window of ring k around the eye's cell, in level M - k nodes.
-void ring_window(int k, int cx, int cz, Ring& ring) {
-  const int count = 1 << (ground.lod.levels - k);
-  auto axis = [&](int cell, int* lo, int* hi) {
-    int first = std::clamp(((cell - (1 << k)) >> (k + 1)) - 1, 0, std::max(0, count - 4));
-    *lo = first;
-    *hi = std::min(first + kRingTiles, count);
-  };
-  axis(cx, &ring.x0, &ring.x1);
-  axis(cz, &ring.y0, &ring.y1);
-}
-
-RingTile& ring_slot(Ring& ring, int x, int y) {
-  return ring.tiles[static_cast<std::size_t>((y & 3) * kRingTiles + (x & 3))];
-}
-
-void draw_ring_tile(int k, RingTile& tile) {
-  const int cells = 2 << k;
-  draw_picture(tile.texture, tile.node_x * cells, tile.node_y * cells, cells);
-  tile.ready = true;
-  tile.stamp = 0;
+void draw_ring_tile(RingTileRef ref) {
+  const RingTile& tile = ground.rings.rings[static_cast<std::size_t>(ref.ring)]
+                             .tiles[static_cast<std::size_t>(ref.slot)];
+  const int cells = 2 << ref.ring;
+  draw_picture(
+      ground.ring_textures[static_cast<std::size_t>(ref.ring)][static_cast<std::size_t>(ref.slot)],
+      tile.node_x * cells, tile.node_y * cells, cells);
+  clip_tile_drawn(ground.rings, ref);
 }
 
 // The picture for a node of level L: the finest ready ring tile holding it,
 // else its low-detail picture. Sets the cell origin and span of the picture.
 unsigned node_picture(int level, int x, int y, int* origin_i, int* origin_j, int* span) {
-  const int m = ground.lod.levels;
-  for (int k = std::max(ground.first_ring, m - level); k < kRings && k <= m; ++k) {
-    const int shift = level - (m - k);
-    const int ax = x >> shift, ay = y >> shift;
-    Ring& ring = ground.rings[static_cast<std::size_t>(k)];
-    if (ax < ring.x0 || ax >= ring.x1 || ay < ring.y0 || ay >= ring.y1) continue;
-    RingTile& tile = ring_slot(ring, ax, ay);
-    if (!tile.ready || tile.node_x != ax || tile.node_y != ay) continue;
-    *span = 2 << k;
-    *origin_i = ax * *span;
-    *origin_j = ay * *span;
-    return tile.texture;
+  if (auto ref = clip_tile_for_node(ground.rings, level, x, y)) {
+    const RingTile& tile = ground.rings.rings[static_cast<std::size_t>(ref->ring)]
+                               .tiles[static_cast<std::size_t>(ref->slot)];
+    *span = 2 << ref->ring;
+    *origin_i = tile.node_x * *span;
+    *origin_j = tile.node_y * *span;
+    return ground
+        .ring_textures[static_cast<std::size_t>(ref->ring)][static_cast<std::size_t>(ref->slot)];
   }
-  const int half = (ground.cells >> (level + 1));
+  const int half = ground.cells >> (level + 1);
   const int bx = std::min(ground.blocks - 1, (2 * x + 1) * half / ground.block_cells);
   const int by = std::min(ground.blocks - 1, (2 * y + 1) * half / ground.block_cells);
   *span = ground.block_cells;
@@ -296,8 +265,8 @@ bool ground_loaded() { return ground.terrain != nullptr; }
 void ground_free() {
   for (unsigned& id : ground.low_detail) delete_texture(id);
   for (ShadingBlock& block : ground.shading) delete_texture(block.texture);
-  for (Ring& ring : ground.rings)
-    for (RingTile& tile : ring.tiles) delete_texture(tile.texture);
+  for (auto& ring : ground.ring_textures)
+    for (unsigned& id : ring) delete_texture(id);
   ground = GroundState{};
 }
 
@@ -336,10 +305,12 @@ bool ground_create(Terrain& terrain) {
 void ground_prepare_detail(Terrain& terrain) {
   if (ground.terrain != &terrain) return;
   ground_lod_init(ground.lod, terrain.field, ground_settings.detail);
-  ground.first_ring = std::clamp(ground_settings.finest_ring, 0, kRings);
-  for (int k = ground.first_ring; k < kRings && k <= ground.lod.levels; ++k)
-    for (RingTile& tile : ground.rings[static_cast<std::size_t>(k)].tiles)
-      tile.texture = ring_placeholder(k, ground.picture);
+  ground.rings = ClipRings{};
+  ground.rings.levels = ground.lod.levels;
+  ground.rings.first_ring = std::clamp(ground_settings.finest_ring, 0, kGroundRings);
+  for (int k = ground.rings.first_ring; k <= last_clip_ring(ground.rings); ++k)
+    for (unsigned& id : ground.ring_textures[static_cast<std::size_t>(k)])
+      id = ring_placeholder(k, ground.picture);
 }
 
 void ground_mark_dirty(int i0, int j0, int i1, int j1) {
@@ -350,14 +321,7 @@ void ground_mark_dirty(int i0, int j0, int i1, int j1) {
       if (a < i1 && a + ground.block_cells > i0 && b < j1 && b + ground.block_cells > j0)
         ground.low_detail_dirty[static_cast<std::size_t>(by * ground.blocks + bx)] = true;
     }
-  for (int k = ground.first_ring; k < kRings && k <= ground.lod.levels; ++k) {
-    const int cells = 2 << k;
-    for (RingTile& tile : ground.rings[static_cast<std::size_t>(k)].tiles) {
-      if (tile.node_x < 0) continue;
-      const int a = tile.node_x * cells, b = tile.node_y * cells;
-      if (a < i1 && a + cells > i0 && b < j1 && b + cells > j0) tile.stamp = ++ground.stamp_counter;
-    }
-  }
+  stamp_clip_tiles(ground.rings, i0, j0, i1, j1);
 }
 
 void ground_update_textures(Vec3 eye) {
@@ -373,39 +337,8 @@ void ground_update_textures(Vec3 eye) {
   const double s = ground.terrain->field.spacing;
   const int cx = static_cast<int>(std::floor(eye.x / s)),
             cz = static_cast<int>(std::floor(eye.z / s));
-  const int last = std::min(kRings - 1, ground.lod.levels);
-  for (int k = last; k >= ground.first_ring; --k) {
-    Ring& ring = ground.rings[static_cast<std::size_t>(k)];
-    ring_window(k, cx, cz, ring);
-    // Toroidal slots: a node keeps its slot while it stays in the window,
-    // so only the tiles that entered need drawing.
-    for (int y = ring.y0; y < ring.y1; ++y)
-      for (int x = ring.x0; x < ring.x1; ++x) {
-        RingTile& tile = ring_slot(ring, x, y);
-        if (tile.node_x == x && tile.node_y == y) continue;
-        tile.node_x = x;
-        tile.node_y = y;
-        tile.ready = false;
-      }
-  }
-  RingTile* stalest = nullptr;
-  int stalest_k = 0;
-  for (int k = last; k >= ground.first_ring; --k) {
-    Ring& ring = ground.rings[static_cast<std::size_t>(k)];
-    for (int y = ring.y0; y < ring.y1; ++y)
-      for (int x = ring.x0; x < ring.x1; ++x) {
-        RingTile& tile = ring_slot(ring, x, y);
-        if (!tile.ready) {
-          draw_ring_tile(k, tile);
-          return;
-        }
-        if (tile.stamp > 0 && (!stalest || tile.stamp < stalest->stamp)) {
-          stalest = &tile;
-          stalest_k = k;
-        }
-      }
-  }
-  if (stalest) draw_ring_tile(stalest_k, *stalest);
+  move_clip_rings(ground.rings, cx, cz);
+  if (auto tile = next_clip_tile(ground.rings)) draw_ring_tile(*tile);
 }
 
 void ground_draw(Vec3 eye, Vec3 forward) {
