@@ -10,14 +10,10 @@ constexpr VolumeTable build_volume_table() {
   for (int v = 1; v < mixer_levels; ++v) {
     for (int u = 0; u < 256; ++u) {
       int j = u == 0 ? 127 : (u >= 128 ? u - 128 : 128 - u);
-      int sum = 0, count = 0;
-      for (int s = 0; s < j; ++s) {
-        sum += v;
-        if (sum > 31) {
-          ++count;
-          sum -= 32;
-        }
-      }
+      // The running sum (+v a step, -32 whenever above 31) stays in 0..31
+      // after every step, so after j steps it has dropped floor(j v / 32)
+      // times.
+      int count = j * v / 32;
       table[v][u] = static_cast<std::int8_t>(u >= 128 ? count : -count);
     }
   }
