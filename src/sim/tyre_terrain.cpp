@@ -19,6 +19,20 @@ bool finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::is
 // The part of v at right angles to the unit vector a.
 Vec3 perpendicular(Vec3 v, Vec3 a) { return v - a * dot(v, a); }
 
+// The tyre as every triangle test under it sees it.
+struct Wheel {
+  Vec3 c, a;    // centre; unit axle
+  double R, r;  // core and tube radius
+};
+
+// The wheel of a torus; false (no contact anywhere) for a zero axle or
+// non-finite input.
+bool wheel_of(const Torus& torus, Wheel& w) {
+  w = {torus.centre, normalized(torus.axle), torus.core_radius, torus.tube_radius};
+  return finite(w.c) && finite(w.a) && dot(w.a, w.a) != 0 && std::isfinite(w.R) &&
+         std::isfinite(w.r);
+}
+
 // Everything the per-triangle test keeps about the tyre and the triangle.
 struct Setup {
   Vec3 c, a;      // centre; unit axle
@@ -59,33 +73,41 @@ Vec3 edge_normal(const Setup& s, Vec3 edge, Vec3 circle_point) {
   return normalized(n);
 }
 
-// The edge of a triangle against the core circle: the distance of the
-// point q(t) = v + t e from the circle is stationary where
-//   f(t) = (w.e)^2 (|w|^2 - (w.a)^2) - R^2 (w.e - (w.a)(e.a))^2 = 0,
-// with w = q(t) - c.
+// The edge of a triangle against the core circle. With w = q(t) - c for
+// the edge point q(t) = v + t e, A = w.e, C = A - (w.a)(e.a) and rho =
+// sqrt(|w|^2 - (w.a)^2) its distance from the axle, the squared distance
+// from q(t) to the circle has the derivative 2 g / rho, with
+//   g(t) = rho A - R C,
+// so its stationary points are the roots of g. (Squaring g away would
+// spare the square root, but A^2 rho^2 - R^2 C^2 has a double root where
+// A = 0 and C = 0 together: the foot of the hub on an edge at right
+// angles to the axle, or on an edge along it. Newton's method converges
+// only linearly there, and such edges lie under every wheel that rides
+// along the grid. On g those roots are simple.)
 struct EdgeFunction {
   Vec3 w0, e, a;
   double R;
+  double ee, ea;  // e.e and e.a
 
-  void eval(double t, double& f, double& df) const {
+  // g and dg/dt at t; NaN slope on the axle itself (rho = 0), where g has
+  // no derivative and Newton stops.
+  void eval(double t, double& g, double& dg) const {
     Vec3 w = w0 + e * t;
-    double ee = dot(e, e), ea = dot(e, a), wa = dot(w, a);
-    double A = dot(w, e);            // along the edge
-    double B = dot(w, w) - wa * wa;  // squared distance from the axle
-    double C = A - wa * ea;          // along the edge, perpendicular part
-    f = A * A * B - R * R * C * C;
-    // dA = ee, dB = 2C, dC = ee - ea^2.
-    df = 2 * A * ee * B + 2 * A * A * C - 2 * R * R * C * (ee - ea * ea);
+    double wa = dot(w, a);
+    double A = dot(w, e);
+    double B = dot(w, w) - wa * wa;  // rho^2; dB/dt = 2C
+    double C = A - wa * ea;
+    double rho = std::sqrt(std::max(B, 0.0));
+    g = rho * A - R * C;
+    dg = rho > 0 ? C / rho * A + rho * ee - R * (ee - ea * ea)
+                 : std::numeric_limits<double>::quiet_NaN();
   }
 };
 
-// Newton's method from `t`. A step that makes |f| larger is refused and
-// ends the search, as do a flat spot and a step too small to matter. Four
-// steps are not always enough: where the iteration converges slowly they
-// leave the edge's distance from the circle up to 0.024 ft (7 % of a
-// tyre's tube) off the true one, which shows as a wrong depth and a tilted
-// normal; twelve bring it within 1e-7 ft, and searches that settle sooner
-// stop sooner.
+// Newton's method from `t`. A step that makes |g| larger is refused and
+// ends the search, as do a flat spot and a step too small to matter. The
+// roots are simple, so a few steps settle; the cap only bounds a search
+// that wanders.
 constexpr int newton_steps = 12;
 
 double newton(const EdgeFunction& fn, double t) {
@@ -138,7 +160,7 @@ void search_edge(const Setup& s, int k, Feature& best) {
   Vec3 e_perp = perpendicular(e, s.a);
   double pp = dot(e_perp, e_perp);
   double delta = pp < s.R * 1e-6 ? 0.001 * s.R : s.R * std::sqrt(pp) / ee;
-  EdgeFunction fn{s.v[k] - s.c, e, s.a, s.R};
+  EdgeFunction fn{s.v[k] - s.c, e, s.a, s.R, ee, dot(e, s.a)};
   for (double start : {t0 - delta, t0 + delta}) {
     double t = std::clamp(newton(fn, start), 0.0, 1.0);
     Vec3 q = s.v[k] + e * t;
@@ -155,6 +177,16 @@ void search_corner(const Setup& s, int k, Feature& best) {
   if (len > s.R) p = p * (s.R / len);
   double distance = length(s.c + p - s.v[k]);
   if (distance < best.distance) best = {distance, -1, k, {}};
+}
+
+// True when every corner lies on one side of the wheel's plane, farther
+// from it than the tube radius (by a margin far above rounding).
+bool beside_wheel_plane(const Setup& s) {
+  double limit = s.r + touch_distance;
+  double side[3];
+  for (int k = 0; k < 3; ++k) side[k] = dot(s.v[k] - s.c, s.a);
+  return std::min({side[0], side[1], side[2]}) > limit ||
+         -std::max({side[0], side[1], side[2]}) > limit;
 }
 
 // A lower bound of the distance between the triangle and the core circle
@@ -262,23 +294,25 @@ bool inside_vertical_prism(const Setup& s, Vec3 p) {
   return true;
 }
 
-}  // namespace
-
-TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2) {
+// The torus against one triangle, for a valid wheel.
+TerrainHit wheel_triangle(const Wheel& wheel, Vec3 v0, Vec3 v1, Vec3 v2) {
   TerrainHit none;
+  if (!finite(v0) || !finite(v1) || !finite(v2)) return none;
   Setup s;
-  s.c = torus.centre;
-  s.a = normalized(torus.axle);
-  s.R = torus.core_radius;
-  s.r = torus.tube_radius;
-  if (!finite(s.c) || !finite(s.a) || dot(s.a, s.a) == 0 || !std::isfinite(s.R) ||
-      !std::isfinite(s.r) || !finite(v0) || !finite(v1) || !finite(v2))
-    return none;
+  s.c = wheel.c;
+  s.a = wheel.a;
+  s.R = wheel.R;
+  s.r = wheel.r;
   s.v[0] = v0;
   s.v[1] = v1;
   s.v[2] = v2;
   s.N = cross(v1 - v0, v2 - v0);
   if (!(dot(s.N, s.N) > 0) || !finite(s.N)) return none;
+  // A triangle wholly beside the wheel's plane, farther than the tube, is
+  // out of the tyre's reach unless the tyre is sunk under its face; with
+  // the hub above the face's plane it is not. The cheapest rejection, so
+  // it goes first.
+  if (dot(s.c - v0, s.N) > 0 && beside_wheel_plane(s)) return none;
   s.n_hat = normalized(s.N);
   for (int k = 0; k < 3; ++k) {
     s.e[k] = s.v[(k + 1) % 3] - s.v[k];
@@ -317,20 +351,30 @@ TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2) {
   return hit;
 }
 
+}  // namespace
+
+TerrainHit torus_triangle(const Torus& torus, Vec3 v0, Vec3 v1, Vec3 v2) {
+  Wheel wheel;
+  if (!wheel_of(torus, wheel)) return {};
+  return wheel_triangle(wheel, v0, v1, v2);
+}
+
 TerrainHit torus_terrain(const HeightField& field, const Torus& torus) {
   // The torus's bounding box: the core circle reaches R sqrt(1 - a_k^2)
   // from the hub along world axis k, the tube r further. Any triangle the
   // test could report has a point within r of the circle or its disc, or
   // holds the hub in its vertical prism, so the cells beside the box (an
   // upright wheel's sides) need no test. The margin is far above rounding.
-  const double R = torus.core_radius, r = torus.tube_radius;
-  Vec3 a = normalized(torus.axle);
-  auto extent = [&](double ak) { return R * std::sqrt(std::max(1 - ak * ak, 0.0)) + r; };
-  double bottom = torus.centre.y - extent(a.y);
-  if (!(dot(a, a) > 0)) return {};
-  return walk_terrain(field, torus.centre.x, torus.centre.z, extent(a.x) + clear_margin,
+  Wheel wheel;
+  if (!wheel_of(torus, wheel)) return {};
+  const Vec3 a = wheel.a;
+  auto extent = [&](double ak) {
+    return wheel.R * std::sqrt(std::max(1 - ak * ak, 0.0)) + wheel.r;
+  };
+  double bottom = wheel.c.y - extent(a.y);
+  return walk_terrain(field, wheel.c.x, wheel.c.z, extent(a.x) + clear_margin,
                       extent(a.z) + clear_margin, bottom, [&](const TerrainTriangle& t) {
-                        return torus_triangle(torus, t.v[0], t.v[1], t.v[2]);
+                        return wheel_triangle(wheel, t.v[0], t.v[1], t.v[2]);
                       });
 }
 

@@ -125,9 +125,40 @@ TEST(TorusTriangle, NearestEdgeFoundByTheSearch) {
   Vec3 n = normalized(hit.normal);
   EXPECT_NEAR(n.x, -1 / std::hypot(1.0, 0.3), 1e-9);
   EXPECT_NEAR(n.y, 0.3 / std::hypot(1.0, 0.3), 1e-9);
-  EXPECT_NEAR(n.z, 0, 1e-4);  // the distance is flat along the edge near its minimum
+  // An edge along the axle: the search must settle on the edge point in
+  // the wheel's plane, though the distance is flat there.
+  EXPECT_NEAR(n.z, 0, 1e-9);
   EXPECT_NEAR(hit.point.x, 0, 1e-9);
   EXPECT_NEAR(hit.point.y, 0, 1e-9);
+  EXPECT_NEAR(hit.point.z, 0, 1e-9);
+}
+
+TEST(TorusTriangle, EdgeAtRightAnglesToTheAxleFoundExactly) {
+  // An upright wheel rolling along z over an edge along z, beside its
+  // plane by `side` and `gap` below the core circle's lowest point: the
+  // nearest edge point lies straight below the hub, at the distance
+  // hypot(side, gap). (The edge's distance from the circle is flat there
+  // in both directions, which a search on the squared stationary equation
+  // only creeps up on.) The face drops steeply away from the edge, so the
+  // edge is the nearest feature.
+  struct Case {
+    double side, gap, hub_z;
+  } cases[] = {{0.1, 0.2, 0.3}, {-0.15, 0.05, -1.2}, {0.2, 0.01, 0}, {0.05, 0.25, 2.1}};
+  for (const Case& c : cases) {
+    double x = c.side;
+    Tri ridge = x > 0 ? Tri{{x, 0, -3}, {x, 0, 3}, {x + 3, -6, 0}}
+                      : Tri{{x, 0, 3}, {x, 0, -3}, {x - 3, -6, 0}};
+    Torus wheel = upright({0, 0.8 + c.gap, c.hub_z});
+    TerrainHit hit = test(wheel, ridge);
+    ASSERT_TRUE(hit.found) << c.side;
+    double distance = std::hypot(c.side, c.gap);
+    EXPECT_NEAR(hit.depth, 0.3 - distance, 1e-12) << c.side;
+    EXPECT_NEAR(hit.point.z, c.hub_z, 1e-9) << c.side;
+    Vec3 n = normalized(hit.normal);
+    EXPECT_NEAR(n.x, -c.side / distance, 1e-9) << c.side;
+    EXPECT_NEAR(n.y, c.gap / distance, 1e-9) << c.side;
+    EXPECT_NEAR(n.z, 0, 1e-9) << c.side;
+  }
 }
 
 TEST(TorusTriangle, DegenerateInputGivesNoContactAndNoNaN) {
