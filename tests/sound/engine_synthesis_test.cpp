@@ -110,6 +110,27 @@ TEST_F(EngineSynthesisTest, StoppedEngineStillFiresAtMinimumSpeed) {
   EXPECT_GT(s.firings, 0u);
 }
 
+TEST_F(EngineSynthesisTest, BiasAndScaleListsRepeatWithTheirCommonPeriod) {
+  EngineSound& s = engine();
+  run(s, frame_at(1500), 12);  // steady: 735 new samples a frame
+  s.desc.bias_count = 3;
+  s.desc.bias[0] = 0, s.desc.bias[1] = 1000, s.desc.bias[2] = 2000;
+  s.desc.scale_count = 2;
+  s.desc.scale[0] = 1, s.desc.scale[1] = 2;
+  s.firings = 0;
+  s.prev_rpm = 1500;
+  // (1500 + bias[f mod 3]) x scale[f mod 2], firing every other turn.
+  const float rpm[6] = {1500, 5000, 3500, 3000, 2500, 7000};
+  for (int f = 0; f < 12; ++f) {
+    // Fire on the first new sample; the next firing would come after more
+    // than a frame, so each frame holds exactly one.
+    s.phase = (1 << 24) - 1;
+    run(s, frame_at(1500), 1);
+    ASSERT_EQ(s.firings, static_cast<unsigned>(f + 1));
+    EXPECT_FLOAT_EQ(s.freq, rpm[f % 6] * 0.5f / 60) << f;
+  }
+}
+
 TEST_F(EngineSynthesisTest, BelowTheFirstRowOnlyRowZeroSounds) {
   std::string sample = tree.write("grain.raw", std::string(64, '\x10'));
   tree.write("two_rows.table",
