@@ -125,6 +125,7 @@ CameraView first_person_camera(const BodyPose& rider, double height, double angl
   CameraView view;
   view.eye = rider.position + to_world(rider.rotation, low + (high - low) * height);
   view.orientation = rider.rotation;
+  view.velocity = rider.velocity;
   const double a = angle_degrees * kPi / 180;
   const double c = std::cos(a), s = std::sin(a);
   for (int row = 0; row < 3; ++row) {
@@ -167,9 +168,9 @@ CameraView chase_camera(
   }
   double ground = smoothed_ground ? smoothed_ground(eye.x, eye.z, 10) + 5 : target.y;
   eye.y = std::max(ground, target.y + above_target);
-  return {eye, look_at(eye, target)};
+  return {eye, look_at(eye, target), frame.velocity};
 }
 
 CameraView free_camera_view(const FreeCamera& camera) {
-  return {camera.position, yaw_pitch_orientation(camera.yaw, camera.pitch)};
+  return {camera.position, yaw_pitch_orientation(camera.yaw, camera.pitch), {}};
 }

@@ -72,6 +72,9 @@ struct BodyPose {
 struct CameraView {
   Vec3 eye;
   ViewOrientation orientation{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  // Velocity of the body the camera rides with (ft/s); zero for the free
+  // camera. The engine sounds hear the bikes from a listener moving so.
+  Vec3 velocity;
 };
 
 // First person from the rider body: the eye at (0, 0.5, -0.4) in the

@@ -163,7 +163,8 @@ bool draw_frame(Program& p, GameLoop& loop) {
     user_settings.yres = size->height;
   }
   glViewport(0, 0, size->width, size->height);
-  if (!draw_world_frame(p, loop, *size)) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  loop.camera = draw_world_frame(p, loop, *size);
+  if (!loop.camera) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // The HUD and menus draw over this once they exist.
   if (p.options.record_video && !game.paused && game.camera_mode != camera_title)
     write_video_frame(size->width, size->height);

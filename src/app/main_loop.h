@@ -12,6 +12,7 @@
 // app/frame_pacing.h).
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "app/cameras.h"
@@ -50,6 +51,9 @@ struct GameLoop {
   int screenshot_number = -1;      // -1 until the first screenshot of the run
   bool screenshot_wanted = false;  // taken from the next drawn frame
   DrawableSize drawable;           // of the latest drawn frame
+  // The camera of the latest drawn frame; nothing while no world is drawn
+  // (title, editor). The listener of the engine sounds.
+  std::optional<CameraView> camera;
 };
 
 // Start-up step 3: the display modes become the Video Mode choices.

@@ -3,6 +3,7 @@
 #include <ode/ode.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 #include "app/settings.h"
@@ -81,9 +82,17 @@ double ghost_fade_factor(double distance, double fade_distance) {
   return std::clamp(2 * distance / fade_distance - 1, 0.0, 1.0);
 }
 
-bool draw_world_frame(const Program& p, const GameLoop& loop, DrawableSize size) {
+std::optional<CameraView> draw_world_frame(const Program& p, const GameLoop& loop,
+                                           DrawableSize size) {
   std::optional<CameraView> camera = frame_camera(p, loop);
-  if (!camera) return false;
+  if (!camera) return std::nullopt;
+  if (p.options.print_orientation && p.game.camera_mode == camera_first_person) {
+    const Vec3 x = orientation_axis(camera->orientation, 0);
+    const Vec3 z = orientation_axis(camera->orientation, 2);
+    std::printf("t=%f p0=%f p1=%f p2=%f x0=%f x1=%f x2=%f z0=%f z1=%f z2=%f\n",
+                p.game.tick * p.game.step, camera->eye.x, camera->eye.y, camera->eye.z, x.x, x.y,
+                x.z, z.x, z.y, z.z);
+  }
   WorldView view;
   view.eye = camera->eye;
   view.orientation = camera->orientation;
@@ -94,5 +103,5 @@ bool draw_world_frame(const Program& p, const GameLoop& loop, DrawableSize size)
   std::copy(std::begin(kClearColour), std::end(kClearColour), view.clear_colour.begin());
   view.bikes = bike_markers(p.game, !p.options.connect.empty());
   draw_world(view);
-  return true;
+  return camera;
 }

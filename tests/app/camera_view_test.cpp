@@ -27,9 +27,10 @@ BodyPose turned_body(Vec3 position, double yaw, Vec3 velocity = {}) {
 }
 
 TEST(FirstPersonCamera, EyeOnTheRiderAndPitchedByTheAngle) {
-  BodyPose rider = turned_body({100, 10, 50}, 0);
+  BodyPose rider = turned_body({100, 10, 50}, 0, {3, 0, -40});
   CameraView low = first_person_camera(rider, 0, 0);
   expect_near(low.eye, {100, 10.5, 49.6});
+  expect_near(low.velocity, {3, 0, -40});  // the listener rides with the rider
   for (std::size_t i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(low.orientation[i], rider.rotation[i]);
 
   CameraView high = first_person_camera(rider, 1, 0);
@@ -113,6 +114,7 @@ TEST(FreeCamera, ViewFollowsPositionYawAndPitch) {
   camera.pitch = -0.25;
   CameraView view = free_camera_view(camera);
   expect_near(view.eye, {1, 2, 3});
+  expect_near(view.velocity, {0, 0, 0});
   expect_near(-orientation_axis(view.orientation, 2),
               {std::cos(-0.25) * std::sin(0.5), std::sin(-0.25), std::cos(-0.25) * std::cos(0.5)});
 }
