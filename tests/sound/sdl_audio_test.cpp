@@ -39,6 +39,22 @@ TEST(SdlAudioTest, OpensOnTheDummyDriverAndMixesFromItsThread) {
   audio_close();
 }
 
+TEST(SdlAudioTest, ExitWithTheDeviceOpenStopsTheAudioThreadFirst) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  EXPECT_EXIT(
+      {
+        if (!audio_start(nullptr)) std::_Exit(2);
+        std::uint8_t tone[256];
+        for (int i = 0; i < 256; ++i) tone[i] = static_cast<std::uint8_t>(i);
+        KorbVoice* voice = voice_create(256, tone, 0);
+        voice_set_loop(voice, true);
+        voice_play(voice);
+        korb_sleep(0.1);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST(SdlAudioTest, UnknownDeviceMeansNoSound) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   EXPECT_EQ(audio_start(nullptr), nullptr);

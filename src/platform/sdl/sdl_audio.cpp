@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -66,6 +67,25 @@ void SDLCALL fill_audio(void* user, Uint8* stream, int length) {
   }
 }
 
+void close() {
+  if (!wave) {
+    korb_log("Can't close audio, not open\n");
+    return;
+  }
+  korb_log("Closing audio\n");
+  // Returns once the callback has finished; it is never called again.
+  SDL_CloseAudioDevice(wave->device);
+  if (wave->thread_logged) korb_log("Audio thread end\n");
+  wave.reset();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+// A program that exits with the device open must stop SDL's thread before
+// the mixer it reads is destroyed with the other statics.
+void close_at_exit() {
+  if (wave) close();
+}
+
 KorbAudio* open_device(KorbWindow*) {
   korb_log("Opening waveOut audio...\n");
   if (wave) {
@@ -114,6 +134,8 @@ KorbAudio* open_device(KorbWindow*) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return nullptr;
   }
+  static const bool exit_handler = std::atexit(close_at_exit) == 0;
+  (void)exit_handler;
   wave = std::move(w);
   SDL_PauseAudioDevice(wave->device, 0);
   korb_log("Audio opened!\n");
@@ -121,19 +143,6 @@ KorbAudio* open_device(KorbWindow*) {
 }
 
 KorbAudio* open_readback(KorbWindow*, int, int) { return nullptr; }
-
-void close() {
-  if (!wave) {
-    korb_log("Can't close audio, not open\n");
-    return;
-  }
-  korb_log("Closing audio\n");
-  // Returns once the callback has finished; it is never called again.
-  SDL_CloseAudioDevice(wave->device);
-  if (wave->thread_logged) korb_log("Audio thread end\n");
-  wave.reset();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
-}
 
 int update() { return 1; }
 
