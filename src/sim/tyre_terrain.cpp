@@ -102,6 +102,17 @@ struct EdgeFunction {
     dg = rho > 0 ? C / rho * A + rho * ee - R * (ee - ea * ea)
                  : std::numeric_limits<double>::quiet_NaN();
   }
+
+  // Half the derivative of the squared distance, G = g / rho =
+  // (w.a)(e.a) + C (1 - R / rho), and dG/dt; for use only where rho > 0.
+  void half_slope(double t, double& G, double& dG) const {
+    Vec3 w = w0 + e * t;
+    double wa = dot(w, a);
+    double C = dot(w, e) - wa * ea;
+    double rho = std::sqrt(std::max(dot(w, w) - wa * wa, 0.0));
+    G = wa * ea + C * (1 - R / rho);
+    dG = ea * ea + (ee - ea * ea) * (1 - R / rho) + R * C * C / (rho * rho * rho);
+  }
 };
 
 // Newton's method from `t`. A step that makes |g| larger is refused and
@@ -124,6 +135,34 @@ double newton(const EdgeFunction& fn, double t) {
     f = f_next;
     df = df_next;
     ++accepted;
+    if (settled) break;
+  }
+  return t;
+}
+
+// The minimum on 0 <= t <= 1 of a squared distance that is convex there:
+// an end where the slope there points outward, else the root of its
+// slope G by Newton's method kept inside the bracket that G's signs give
+// (halving it where a step would leave it).
+double convex_minimum(const EdgeFunction& fn) {
+  double G, dG;
+  fn.half_slope(0, G, dG);
+  if (!(G < 0)) return 0;
+  fn.half_slope(1, G, dG);
+  if (!(G > 0)) return 1;
+  double lo = 0, hi = 1, t = 0.5;
+  for (int step = 0; step < 64; ++step) {
+    fn.half_slope(t, G, dG);
+    if (G < 0)
+      lo = t;
+    else if (G > 0)
+      hi = t;
+    else
+      break;
+    double next = t - G / dG;
+    if (!(next > lo && next < hi)) next = (lo + hi) / 2;
+    bool settled = std::fabs(next - t) < 1e-9;
+    t = next;
     if (settled) break;
   }
   return t;
@@ -159,14 +198,29 @@ void search_edge(const Setup& s, int k, Feature& best) {
   double t0 = dot(e, s.c - s.v[k]) / ee;
   Vec3 e_perp = perpendicular(e, s.a);
   double pp = dot(e_perp, e_perp);
-  double delta = pp < s.R * 1e-6 ? 0.001 * s.R : s.R * std::sqrt(pp) / ee;
   EdgeFunction fn{s.v[k] - s.c, e, s.a, s.R, ee, dot(e, s.a)};
-  for (double start : {t0 - delta, t0 + delta}) {
-    double t = std::clamp(newton(fn, start), 0.0, 1.0);
+  auto keep = [&](double t) {
     Vec3 q = s.v[k] + e * t;
     double distance = length(q - nearest_circle_point(s, q));
     if (distance < best.distance) best = {distance, k, -1, q};
+  };
+  // Seen along the axle, the edge's line passes the hub at distance h. When
+  // h is clearly above R, the squared distance from the circle is convex
+  // along the line (the distance from the axle, never below h, less R,
+  // squared; plus the square of the distance from the wheel plane, linear
+  // along the line): one bracketed search finds its only minimum on the
+  // edge.
+  if (pp > ee * 1e-12) {
+    Vec3 w_perp = perpendicular(fn.w0, s.a);
+    double ww = dot(w_perp, w_perp), wp = dot(w_perp, e_perp);
+    double h2 = ww - wp * wp / pp;
+    if (h2 > s.R * s.R * (1 + 1e-6) + ww * 1e-12) {
+      keep(convex_minimum(fn));
+      return;
+    }
   }
+  double delta = pp < s.R * 1e-6 ? 0.001 * s.R : s.R * std::sqrt(pp) / ee;
+  for (double start : {t0 - delta, t0 + delta}) keep(std::clamp(newton(fn, start), 0.0, 1.0));
 }
 
 // Corners see the filled disc of the core circle, so a corner poking into

@@ -161,6 +161,47 @@ TEST(TorusTriangle, EdgeAtRightAnglesToTheAxleFoundExactly) {
   }
 }
 
+TEST(TorusTriangle, EdgeSearchSettlesOnTheNearestEdgePoint) {
+  // An upright wheel rolling along z over a level edge at `angle` (radians)
+  // to its plane, passing `side` beside the point under the hub and `gap`
+  // below the core circle's lowest point; the face drops steeply away from
+  // the wheel, so the edge is the nearest feature. Reference: the distance
+  // from the circle sampled densely along the edge, then refined.
+  struct Case {
+    double angle, side, gap;
+  } cases[] = {{0.3, 0.1, 0.1},   {0.8, 0.0, 0.05}, {1.2, -0.2, 0.15}, {1.55, 0.05, 0.2},
+               {0.05, 0.3, 0.01}, {1.0, 0.4, 0.02}, {0.6, -0.5, 0.12}};
+  const double R = 0.8, r = 0.3;
+  for (const Case& c : cases) {
+    Vec3 dir{std::sin(c.angle), 0, std::cos(c.angle)};
+    // Horizontal, at right angles to the edge, away from the hub's side.
+    Vec3 across = Vec3{dir.z, 0, -dir.x} * (c.side < 0 ? -1.0 : 1.0);
+    Vec3 through{c.side, 0, 0.4};
+    Tri ridge{through - dir * 4, through + dir * 4, through + across * 3 + Vec3{0, -6, 0}};
+    if (cross(ridge.v1 - ridge.v0, ridge.v2 - ridge.v0).y < 0) std::swap(ridge.v0, ridge.v1);
+    Torus wheel = upright({0, R + c.gap, 0.4}, R, r);
+    auto circle_distance = [&](double t) {
+      Vec3 q = ridge.v0 + (ridge.v1 - ridge.v0) * t - wheel.centre;
+      return std::hypot(q.x, std::hypot(q.y, q.z) - R);
+    };
+    double best_t = 0, best = circle_distance(0);
+    for (int i = 1; i <= 4000; ++i)
+      if (double d = circle_distance(i / 4000.0); d < best) best = d, best_t = i / 4000.0;
+    double lo = std::max(best_t - 1 / 4000.0, 0.0), hi = std::min(best_t + 1 / 4000.0, 1.0);
+    for (int i = 0; i < 200; ++i) {
+      double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+      if (circle_distance(m1) < circle_distance(m2))
+        hi = m2;
+      else
+        lo = m1;
+    }
+    best = circle_distance((lo + hi) / 2);
+    TerrainHit hit = test(wheel, ridge);
+    ASSERT_TRUE(hit.found) << c.angle;
+    EXPECT_NEAR(hit.depth, r - best, 1e-10) << c.angle;
+  }
+}
+
 TEST(TorusTriangle, DegenerateInputGivesNoContactAndNoNaN) {
   Torus wheel = upright({0, 0.5, 0});
   // A triangle without area (two equal corners, and three in a row).
