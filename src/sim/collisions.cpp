@@ -3,7 +3,9 @@
 #include "sim/body_math.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "sim/crash.h"
@@ -27,13 +29,19 @@ struct SphereHit {
   double depth = 0;
 };
 
+// Clearly apart: the square root would only confirm it.
+bool clearly_apart(const ShapeSphere& a, const ShapeSphere& b) {
+  Vec3 d = b.centre - a.centre;
+  double reach = a.radius + b.radius;
+  return dot(d, d) > reach * reach * (1 + 1.0 / (1 << 20));
+}
+
 SphereHit sphere_sphere(const ShapeSphere& a, const ShapeSphere& b) {
   SphereHit hit;
+  if (clearly_apart(a, b)) return hit;
   Vec3 d = b.centre - a.centre;
   double dd = dot(d, d);
   double reach = a.radius + b.radius;
-  // Clearly apart: the square root would only confirm it.
-  if (dd > reach * reach * (1 + 1.0 / (1 << 20))) return hit;
   double n = std::sqrt(dd);
   if (!(n < reach) || !(n > 0)) return hit;
   hit.found = true;
@@ -165,21 +173,41 @@ bool apart(Vec3 a, double ra, Vec3 b, double rb) {
   return dot(d, d) > reach * reach;
 }
 
+// Sphere i of the part as `sphere_at` gives it, read in place for a bike
+// part and placed into `placed` for a statue.
+const ShapeSphere& sphere_ref(const Part& part, std::size_t i, ShapeSphere& placed) {
+  return part.statue ? (placed = sphere_at(part, i)) : part.copy->spheres[i];
+}
+
 // Every sphere of `a` against every sphere of `b` once the bounding spheres
-// overlap (a sphere of `a` clear of b's bounding sphere meets none of them).
+// overlap (a sphere of `a` clear of b's bounding sphere meets none of them,
+// and a sphere of `b` clear of a's meets none of a's).
 bool shape_shape(PhysicsWorld& world, Part& a, Part& b, bool force_mode) {
   if (a.count == 0 || b.count == 0) return false;
   if (!spheres_overlap(a.centre, a.bounding_radius, b.centre, b.bounding_radius)) return false;
   refresh(a);
   refresh(b);
+  // Which of b's first 64 spheres reach a's bounding sphere; the rest of a
+  // larger set are all tried.
+  constexpr std::size_t masked = 64;
+  std::uint64_t near_a = 0;
+  for (std::size_t j = 0; j < std::min(b.count, masked); ++j) {
+    ShapeSphere placed;
+    const ShapeSphere& sb = sphere_ref(b, j, placed);
+    if (!apart(sb.centre, sb.radius, a.centre, a.bounding_radius)) near_a |= std::uint64_t{1} << j;
+  }
   bool touched = false;
   for (std::size_t i = 0; i < a.count; ++i) {
     ShapeSphere sa = sphere_at(a, i);
     if (apart(sa.centre, sa.radius, b.centre, b.bounding_radius)) continue;
-    for (std::size_t j = 0; j < b.count; ++j) {
-      ShapeSphere sb = sphere_at(b, j);
+    auto pair = [&](std::size_t j) {
+      ShapeSphere placed;
+      const ShapeSphere& sb = sphere_ref(b, j, placed);
+      if (clearly_apart(sa, sb)) return;
       touched = sphere_contact(world, {a.body, &sa}, {b.body, &sb}, force_mode, nullptr) || touched;
-    }
+    };
+    for (std::uint64_t m = near_a; m; m &= m - 1) pair(static_cast<std::size_t>(std::countr_zero(m)));
+    for (std::size_t j = masked; j < b.count; ++j) pair(j);
   }
   return touched;
 }
