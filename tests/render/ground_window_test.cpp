@@ -1,7 +1,7 @@
-// The ground of the generated venloop track drawn on the virtual display:
-// from the first start position, after the pictures have been drawn, the
-// lower half of the frame is ground in the track's colours, not sky and
-// not the placeholder pattern.
+// The ground of the generated tracks drawn on the virtual display: from
+// the first start position, after the pictures have been drawn, the lower
+// half of the frame is ground in the track's colours, not sky and not the
+// placeholder pattern.
 
 #include <GL/gl.h>
 
@@ -21,7 +21,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so
 
 namespace {
 
-class VenloopGround : public GlWindow {
+class TrackGround : public GlWindow, public ::testing::WithParamInterface<const char*> {
  protected:
   void SetUp() override {
     setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
@@ -30,7 +30,7 @@ class VenloopGround : public GlWindow {
     glViewport(0, 0, width, height);
     detect_gl_features(true, true, true);
     install_render_hooks();
-    ASSERT_TRUE(load_track("venloop")) << "is the data set generated?";
+    ASSERT_TRUE(load_track(GetParam())) << "is the data set generated?";
   }
   void TearDown() override {
     if (window) {
@@ -68,7 +68,7 @@ class VenloopGround : public GlWindow {
   }
 };
 
-TEST_F(VenloopGround, TheStartStraightIsDrawnInGroundColours) {
+TEST_P(TrackGround, TheStartStraightIsDrawnInGroundColours) {
   ASSERT_FALSE(game_track.gates.starts.empty());
   ASSERT_TRUE(ground_loaded());
   WorldView view = start_view();
@@ -102,7 +102,7 @@ TEST_F(VenloopGround, TheStartStraightIsDrawnInGroundColours) {
   }
 }
 
-TEST_F(VenloopGround, UnloadingTheTrackFreesTheGround) {
+TEST_P(TrackGround, UnloadingTheTrackFreesTheGround) {
   const WorldView view = start_view();
   draw_world(view);
   unload_track();
@@ -112,5 +112,8 @@ TEST_F(VenloopGround, UnloadingTheTrackFreesTheGround) {
   draw_world(view);
   EXPECT_EQ(ground_stats.triangles, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(GeneratedTracks, TrackGround,
+                         ::testing::Values("venloop", "sxarena", "practice"));
 
 }  // namespace
