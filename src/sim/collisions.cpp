@@ -341,18 +341,32 @@ bool shape_contacts_between(Bike& a, int part_a, Bike& b, int part_b, bool force
 
 namespace {
 
-// `bike_contacts` with both bikes' bounding spheres at hand.
-bool pair_contacts(Bike& a, const BikeBound& ba, Bike& b, const BikeBound& bb, bool restricted,
+// A bike as the pair tests see it: its bounding sphere and its part
+// records. Contacts move no body, so the records, with the centres that
+// `refresh` brings up to date in them, hold for a whole pass over the
+// pairs: each part's centres are placed once, whatever the number of
+// neighbours.
+struct BikeParts {
+  BikeBound bound;
+  std::array<Part, bike_body_count> parts;
+};
+
+BikeParts bike_parts(Bike& bike) {
+  BikeParts p;
+  p.bound = bike_bound(bike);
+  for (int i = 0; i < bike_body_count; ++i) p.parts[i] = bike_part(bike, i);
+  return p;
+}
+
+// `bike_contacts` with both bikes' records at hand.
+bool pair_contacts(Bike& a, BikeParts& a_parts, Bike& b, BikeParts& b_parts, bool restricted,
                    int tick) {
   if (&a == &b || !a.world) return false;
   // Most pairs in a race are far apart: no part test could touch.
+  const BikeBound &ba = a_parts.bound, &bb = b_parts.bound;
   if (apart(ba.centre, ba.radius, bb.centre, bb.radius)) return false;
   bool force_mode = a.last_collision_tick == tick || b.last_collision_tick == tick;
-  std::array<Part, bike_body_count> pa, pb;
-  for (int i = 0; i < bike_body_count; ++i) {
-    pa[i] = bike_part(a, i);
-    pb[i] = bike_part(b, i);
-  }
+  std::array<Part, bike_body_count>&pa = a_parts.parts, &pb = b_parts.parts;
   int hit_b = 0, front_a = 0;
   for (int i = 0; i < bike_body_count; ++i) {
     if (!pa[i].copy && !pa[i].wheel) continue;
@@ -381,19 +395,25 @@ bool pair_contacts(Bike& a, const BikeBound& ba, Bike& b, const BikeBound& bb, b
 
 bool bike_contacts(Bike& a, Bike& b, bool restricted, int tick) {
   if (&a == &b || !a.world) return false;
-  return pair_contacts(a, bike_bound(a), b, bike_bound(b), restricted, tick);
+  BikeParts pa = bike_parts(a), pb = bike_parts(b);
+  return pair_contacts(a, pa, b, pb, restricted, tick);
 }
 
 void crowd_contacts(std::span<Bike* const> bikes, int tick) {
-  // Contacts move no body, so each bound holds for the whole pass. A
-  // session has 40 slots; a larger crowd finds the rest per pair.
+  // A session has 40 slots; a larger crowd makes the records of the rest
+  // per pair.
   constexpr std::size_t held = 64;
-  std::array<BikeBound, held> bounds;
-  for (std::size_t i = 0; i < std::min(bikes.size(), held); ++i) bounds[i] = bike_bound(*bikes[i]);
-  auto bound = [&](std::size_t k) { return k < held ? bounds[k] : bike_bound(*bikes[k]); };
-  for (std::size_t i = 0; i < bikes.size(); ++i)
-    for (std::size_t j = i + 1; j < bikes.size(); ++j)
-      pair_contacts(*bikes[i], bound(i), *bikes[j], bound(j), false, tick);
+  std::array<BikeParts, held> records;
+  for (std::size_t i = 0; i < std::min(bikes.size(), held); ++i)
+    records[i] = bike_parts(*bikes[i]);
+  BikeParts spare_i, spare_j;
+  for (std::size_t i = 0; i < bikes.size(); ++i) {
+    BikeParts& ri = i < held ? records[i] : (spare_i = bike_parts(*bikes[i]));
+    for (std::size_t j = i + 1; j < bikes.size(); ++j) {
+      BikeParts& rj = j < held ? records[j] : (spare_j = bike_parts(*bikes[j]));
+      pair_contacts(*bikes[i], ri, *bikes[j], rj, false, tick);
+    }
+  }
 }
 
 namespace {
