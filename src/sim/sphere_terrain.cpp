@@ -23,11 +23,6 @@ TerrainHit sphere_triangle(Vec3 c, double r, Vec3 v0, Vec3 v1, Vec3 v2) {
   const Vec3 v[3] = {v0, v1, v2};
   Vec3 N = cross(v1 - v0, v2 - v0);
   if (!(dot(N, N) > 0) || !finite(N)) return none;
-  // A centre above the face's plane by more than the radius touches
-  // nothing of the triangle: most triangles under a sphere end here,
-  // before any square root. The margin is far above rounding.
-  double above = dot(c - v0, N), reach = r + clear_margin;
-  if (above > 0 && above * above > reach * reach * dot(N, N)) return none;
   Vec3 n_hat = normalized(N);
   Vec3 e[3];
   for (int k = 0; k < 3; ++k) e[k] = v[(k + 1) % 3] - v[k];
