@@ -151,6 +151,8 @@ double convex_minimum(const EdgeFunction& fn) {
   fn.half_slope(1, G, dG);
   if (!(G > 0)) return 1;
   double lo = 0, hi = 1, t = 0.5;
+  // Each step at least halves the bracket, so 64 exhaust a double's
+  // precision.
   for (int step = 0; step < 64; ++step) {
     fn.half_slope(t, G, dG);
     if (G < 0)
