@@ -6,12 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "platform/log.h"
-#include "platform/messages.h"
 #include "render/gl_features.h"
 #include "render/ground_lod.h"
 #include "render/ground_rings.h"
