@@ -10,8 +10,8 @@
 namespace mkdata {
 
 const Skill kSkills[3] = {
-    {"lines_novice", 28, 55, 10, 12, 24},
-    {"lines_amateur", 36, 68, 13, 15, 30},
+    {"lines_novice", 26, 52, 9, 11, 22},
+    {"lines_amateur", 34, 66, 12, 14, 28},
     {"lines_expert", 44, 82, 16, 18, 34},
 };
 

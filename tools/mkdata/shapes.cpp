@@ -106,18 +106,21 @@ std::vector<ShapeSphere> rider() {
 }
 
 // The starting gate slat, hinged at the statue's origin across the bike's
-// path. In this resting (dropped) frame it lies flat on the ground ahead
-// of the hinge, so bikes roll over it; race control tips it up by
+// path. In this resting (dropped) frame it lies flat ahead of the hinge,
+// sunk into the ground to a twentieth of a foot: the start straight runs
+// over the gate every lap, and a slat standing proud of the dirt throws a
+// bike that crosses it flat out. Race control tips it up by
 // 3 pi / 16 about x while the gate is up, and its far edge then stands
 // about a foot high in front of the front wheel.
 std::vector<ShapeSphere> startgate() {
   std::vector<ShapeSphere> s;
   constexpr double radius = 0.15;
+  constexpr double sunk = 0.25;
   // The near edge starts 0.8 ft ahead of the hinge: a bike standing at
   // its start position clears the raised slat by a fifth of a foot.
   for (double along : {0.8, 1.2, 1.6, 2.0})
     for (double x : {-1.05, -0.35, 0.35, 1.05})
-      s.push_back({x, radius, -along, radius, kGateSteel.mu, kGateSteel.kp, kGateSteel.kd});
+      s.push_back({x, radius - sunk, -along, radius, kGateSteel.mu, kGateSteel.kp, kGateSteel.kd});
   return s;
 }
 

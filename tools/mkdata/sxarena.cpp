@@ -60,12 +60,15 @@ TrackDesc sxarena_desc() {
   };
   // Each lane gives the bike room to straighten out of the hairpin before
   // its first lip and to settle after its last landing: a bike still
-  // turning at the lip rolls in the air and lands crossed up.
+  // turning at the lip rolls in the air and lands crossed up. The rhythm
+  // humps are a foot high with long backs and the whoops short and low,
+  // ending well before the lane's tabletop: higher ones pitched bikes in
+  // a pack over the bars.
   d.features = {
       {FeatureKind::kTabletop, 6, 70, 4.5, 30, 36, 0, 16},
-      {FeatureKind::kWhoops, 11, 40, 0.8, 0, 0, 0, 0, 9, 8},
-      {FeatureKind::kTabletop, 12, 45, 4, 30, 14, 4, 18},
-      {FeatureKind::kRhythm, 16, 60, 1.5, 26, 0, 0, 24, 4, 16},
+      {FeatureKind::kWhoops, 11, 30, 0.8, 0, 0, 0, 0, 7, 8},
+      {FeatureKind::kTabletop, 12, 45, 3, 26, 14, 0, 18},
+      {FeatureKind::kRhythm, 16, 60, 1.0, 26, 0, 0, 12, 4, 16},
   };
   return d;
 }

@@ -54,7 +54,7 @@ TrackDesc venloop_desc() {
       {130, 465, 34, 24, kSand},  // 19
       {110, 360, 34, 24, kSand},  // 20
       {200, 300, 32, 0, kLoam},   // 21
-      // Leg 4, heading +x: step-up, then the triple.
+      // Leg 4, heading +x: a tabletop, then a long one.
       {420, 300, 30, 0, kLoam},  // 22
       {720, 300, 30, 0, kLoam},  // 23
       // Right turn down the right side.
@@ -68,14 +68,16 @@ TrackDesc venloop_desc() {
   };
   // Every jump sits on a straight with room to line up before the lip
   // and to settle after the landing: a bike that is still turning or
-  // leaning when it takes off lands crossed up.
+  // leaning when it takes off lands crossed up. The rhythm humps are a
+  // foot high with long backs and the whoops under a foot: higher ones
+  // pitched bikes in a pack over the bars one after the other.
   d.features = {
       {FeatureKind::kTabletop, 7, 45, 6, 28, 30, 6, 13},
-      {FeatureKind::kRhythm, 9, 0, 1.5, 26, 0, 0, 24, 4, 19},
-      {FeatureKind::kTabletop, 15, 45, 5, 28, 40, 0, 14},
-      {FeatureKind::kWhoops, 17, 0, 1.1, 0, 0, 0, 0, 12, 8},
+      {FeatureKind::kRhythm, 9, 0, 1.0, 26, 0, 0, 12, 4, 19},
+      {FeatureKind::kTabletop, 15, 45, 5, 28, 34, 0, 12},
+      {FeatureKind::kWhoops, 17, 0, 0.9, 0, 0, 0, 0, 12, 8},
       {FeatureKind::kTabletop, 21, 110, 4, 26, 20, 0, 13},
-      {FeatureKind::kTriple, 22, 110, 6, 30, 72, 6, 14},
+      {FeatureKind::kTabletop, 22, 110, 5, 28, 60, 0, 14},
       {FeatureKind::kStepDown, 25, 110, 5, 26, 28, 0, 12},
   };
   return d;
