@@ -209,7 +209,7 @@ int find_threat(const PilotSession& s, int slot, const BikeView& b, Vec3 d) {
     Vec3 ov = to_vec(dBodyGetLinearVel(frame));
     Vec3 od = travel_direction(ov);
     GroundBox theirs = ground_box(op, od, length(ov));
-    if (!boxes_cross(mine, theirs)) continue;
+    if (!boxes_cross(mine, theirs) && !inside_box(mine, op)) continue;
     Vec3 me = b.pilot_frame.position;
     if (!(dot(op - me, d) < dot(me - op, od))) continue;
     double dist = length(op - me);

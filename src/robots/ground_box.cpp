@@ -1,29 +1,18 @@
 #include "robots/ground_box.h"
 
-#include <algorithm>
-
 namespace {
 
-struct Span {
-  double lo, hi;
-};
-
-// The box's extent along the ground direction (ax, az).
-Span project(const GroundBox& box, double ax, double az) {
-  Span s{1e300, -1e300};
-  for (const Vec3& c : box.corner) {
-    double t = c.x * ax + c.z * az;
-    s.lo = std::min(s.lo, t);
-    s.hi = std::max(s.hi, t);
-  }
-  return s;
+// Twice the signed area of triangle p q r in the ground plane.
+double orient(Vec3 p, Vec3 q, Vec3 r) {
+  return (q.x - p.x) * (r.z - p.z) - (q.z - p.z) * (r.x - p.x);
 }
 
-// Whether the direction across edge k of `box` separates the two boxes.
-bool separated_across_edge(const GroundBox& box, int k, const GroundBox& a, const GroundBox& b) {
-  Vec3 e = box.corner[(k + 1) % 4] - box.corner[k];
-  Span sa = project(a, -e.z, e.x), sb = project(b, -e.z, e.x);
-  return sa.hi <= sb.lo || sb.hi <= sa.lo;
+// Proper crossing: each segment's ends strictly on opposite sides of the
+// other's line.
+bool segments_cross(Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
+  double o1 = orient(a, b, c), o2 = orient(a, b, d);
+  double o3 = orient(c, d, a), o4 = orient(c, d, b);
+  return ((o1 > 0 && o2 < 0) || (o1 < 0 && o2 > 0)) && ((o3 > 0 && o4 < 0) || (o3 < 0 && o4 > 0));
 }
 
 }  // namespace
@@ -36,9 +25,20 @@ GroundBox ground_box(Vec3 position, Vec3 d, double v) {
 }
 
 bool boxes_cross(const GroundBox& a, const GroundBox& b) {
-  // Two rectangles are apart exactly when the direction across one of
-  // their four edge directions separates them.
-  for (int k = 0; k < 2; ++k)
-    if (separated_across_edge(a, k, a, b) || separated_across_edge(b, k, a, b)) return false;
-  return true;
+  for (int k = 0; k < 4; ++k)
+    if (segments_cross(a.corner[k], a.corner[(k + 1) % 4], b.corner[k], b.corner[(k + 1) % 4]))
+      return true;
+  return false;
+}
+
+bool inside_box(const GroundBox& box, Vec3 point) {
+  // The corners run around the box one way: inside is on the same side of
+  // all four edges.
+  bool left = false, right = false;
+  for (int k = 0; k < 4; ++k) {
+    double o = orient(box.corner[k], box.corner[(k + 1) % 4], point);
+    left = left || o > 0;
+    right = right || o < 0;
+  }
+  return !(left && right);
 }

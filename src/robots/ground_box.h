@@ -17,8 +17,12 @@ struct GroundBox {
 // direction of travel (horizontal).
 GroundBox ground_box(Vec3 position, Vec3 d, double v);
 
-// Whether the two boxes overlap (boxes that only touch do not). A bike
-// straight ahead on the same heading overlaps this bike's box with no pair
-// of like edges crossing (its back edge lies across our long sides, or
-// exactly on them), and must be seen all the same.
+// Whether edge k of one box crosses edge k of the other for some k: the
+// paths of two bikes that converge within the boxes' reach. Bikes side by
+// side on parallel courses never meet this way.
 bool boxes_cross(const GroundBox& a, const GroundBox& b);
+
+// Whether `point` lies inside the box. A bike ahead on the same course
+// crosses none of our edges with its like edge (the long sides run
+// parallel), but it stands inside our box: it is in the way all the same.
+bool inside_box(const GroundBox& box, Vec3 point);

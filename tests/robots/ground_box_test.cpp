@@ -20,26 +20,29 @@ TEST(GroundBox, SpansFourFeetBehindToFourPlusSpeedAheadAndFourFeetWide) {
   EXPECT_DOUBLE_EQ(b.corner[2].x, -2);
 }
 
-TEST(GroundBox, CrossesForBikesInTheWayAndNotForOthers) {
+TEST(GroundBox, BikesInTheWayAndNotInTheWay) {
   struct Case {
     const char* what;
-    GroundBox other;
-    bool in_way;
+    double x, z, hx, hz, v;  // the other bike
+    bool crossing, inside;
   };
-  // This bike: at the origin heading +x at 20 ft/s, its box x = -4..24.
+  // This bike: at the origin heading +x at 20 ft/s, its box x = -4..24,
+  // z = -2..2.
   const GroundBox me = box(0, 0, 1, 0, 20);
   const Case cases[] = {
-      {"slower bike straight ahead on the same heading, a little off line",
-       box(15, 0.5, 1, 0, 10), true},
-      {"slower bike straight ahead exactly on the line", box(15, 0, 1, 0, 10), true},
-      {"bike cutting across ahead", box(12, -6, 0, 1, 15), true},
-      {"bike alongside in the next lane", box(2, 5, 1, 0, 20), false},
-      {"bike far ahead", box(60, 0, 1, 0, 20), false},
-      {"bike far behind", box(-40, 0, 1, 0, 20), false},
+      {"slower bike straight ahead on the same heading", 15, 0.5, 1, 0, 10, false, true},
+      {"slower bike straight ahead exactly on the line", 15, 0, 1, 0, 10, false, true},
+      {"bike cutting across ahead", 12, -6, 0, 1, 15, true, false},
+      {"bike alongside on the starting gate, 3 ft away", 0.5, 3, 1, 0, 20, false, false},
+      {"bike alongside in the next lane", 2, 5, 1, 0, 20, false, false},
+      {"bike far ahead", 60, 0, 1, 0, 20, false, false},
+      {"bike far behind", -40, 0, 1, 0, 20, false, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(boxes_cross(me, c.other), c.in_way) << c.what;
-    EXPECT_EQ(boxes_cross(c.other, me), c.in_way) << c.what << " (seen from the other bike)";
+    const GroundBox other = box(c.x, c.z, c.hx, c.hz, c.v);
+    EXPECT_EQ(boxes_cross(me, other), c.crossing) << c.what;
+    EXPECT_EQ(boxes_cross(other, me), c.crossing) << c.what << " (seen from the other bike)";
+    EXPECT_EQ(inside_box(me, {c.x, 1, c.z}), c.inside) << c.what;
   }
 }
 
