@@ -60,16 +60,17 @@ TEST(SimOptions, TableOfCommandLines) {
 TEST(SimOptions, ValuesLand) {
   const char* argv[] = {"tavrin-sim",      "--track",   "sxarena", "--robots", "10",
                         "--skill=amateur", "--minutes", "2",       "--learn",  "3",
-                        "--nolearn",       "--trace",   "64"};
+                        "--nolearn",       "--trace",   "64",      "--practice"};
   SimOptions o;
   std::string error;
-  ASSERT_TRUE(parse_sim_options(13, argv, o, error)) << error;
+  ASSERT_TRUE(parse_sim_options(14, argv, o, error)) << error;
   EXPECT_EQ(o.track, "sxarena");
   EXPECT_EQ(o.robots, 10);
   EXPECT_EQ(o.skill, 1);
   EXPECT_EQ(o.minutes, 2);
   EXPECT_EQ(o.learn, 3);
   EXPECT_TRUE(o.nolearn);
+  EXPECT_TRUE(o.practice);
   EXPECT_EQ(o.trace, 64);
 }
 

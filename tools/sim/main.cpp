@@ -131,6 +131,7 @@ int main(int argc, char** argv) {
   request.race_ticks = static_cast<int>(options.minutes * 60 * 128);
   request.robot_skill = options.skill;
   request.learn = !options.nolearn;
+  request.practice = options.practice;
   request.record_demo = !options.record.empty();
   request.play_demo = !options.play.empty();
   if (request.play_demo) {

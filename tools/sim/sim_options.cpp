@@ -31,7 +31,7 @@ const char* sim_usage() {
   return "usage: tavrin-sim --track NAME [--robots N] [--skill novice|amateur|expert]\n"
          "                  [--laps N] [--minutes N] [--ticks N] [--rider FILE]\n"
          "                  [--record FILE] [--play FILE] [--learn RACES] [--nolearn]\n"
-         "                  [--trace EVERY]\n"
+         "                  [--practice] [--trace EVERY]\n"
          "Runs a session headless and prints the standings and the real-time factor.\n";
 }
 
@@ -63,6 +63,10 @@ bool parse_sim_options(int argc, const char* const* argv, SimOptions& o, std::st
     }
     if (name == "--nolearn") {
       if (!flag(o.nolearn)) return false;
+      continue;
+    }
+    if (name == "--practice") {
+      if (!flag(o.practice)) return false;
       continue;
     }
     struct IntOption {

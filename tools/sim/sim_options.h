@@ -2,7 +2,7 @@
 // Command line of tavrin-sim:
 //   --track NAME [--robots N] [--skill novice|amateur|expert] [--laps N]
 //   [--minutes N] [--ticks N] [--rider FILE] [--record FILE] [--play FILE]
-//   [--learn RACES] [--nolearn] [--trace EVERY] [--help]
+//   [--learn RACES] [--nolearn] [--practice] [--trace EVERY] [--help]
 // Options take their value as the next word or as "--name=value".
 
 #include <string>
@@ -19,6 +19,7 @@ struct SimOptions {
   std::string play;      // demo file to play
   int learn = 0;         // races to run, lines saved after each
   bool nolearn = false;  // never save robot lines
+  bool practice = false;  // robots are testers that try untried lines first
   int trace = 0;         // trace line every this many ticks
   bool help = false;
 };
