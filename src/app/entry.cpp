@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/config.h"
+#include "app/game_audio.h"
 #include "app/main_loop.h"
 #include "app/program.h"
 #include "app/settings.h"
@@ -109,6 +110,7 @@ void shut_down(Program& p, GameLoop& loop) {
     destroy_world(p.world);
     p.game.world = nullptr;
   }
+  stop_game_audio(loop.audio);
   // Textures go while their GL context is still there.
   ground_free();
   free_all_textures();
@@ -157,6 +159,7 @@ int tavrin_main(int argc, char** argv) {
       break;
   }
   start_renderer(p);
+  start_game_audio(loop.audio, loop.window, p.options);
   if (!start_first_session(p)) {
     shut_down(p, loop);
     return 1;

@@ -126,6 +126,7 @@ void run_step(Program& p, GameLoop& loop, double deadline) {
   if (local && game.bike_kind[game.viewed_bike] == bike_local && game.menu < 0)
     set_rider_input(*local, loop.rider_input);
   game_tick(game);
+  record_tick_audio(loop.audio);
   // --warp races back to back: once a race is over the lineup moves on by
   // --rotate-lineup slots and the next one starts.
   if (p.options.warp && game.results_done && !game.solo) {
@@ -173,7 +174,13 @@ bool draw_frame(Program& p, GameLoop& loop) {
     take_screenshot(loop.screenshot_number, size->width, size->height);
   }
   if (p.options.glfinish) glFinish();
-  return korb_end_frame(loop.window);
+  if (!korb_end_frame(loop.window)) return false;
+  // Engines are heard from the camera of the frame just shown: quieter
+  // while a menu is open, silent while paused.
+  float volume = game.paused ? 0 : static_cast<float>(user_settings.volume.value / 10);
+  if (game.menu >= 0) volume *= 0.5f;
+  play_frame_sound(loop.audio, game, loop.camera, volume);
+  return true;
 }
 
 }  // namespace

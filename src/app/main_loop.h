@@ -22,6 +22,7 @@
 #include "app/video_modes.h"
 #include "platform/binding.h"
 #include "platform/window.h"
+#include "app/game_audio.h"
 #include "race/session.h"
 
 // Names of the fixed menu keys, looked up once the window is open.
@@ -54,6 +55,7 @@ struct GameLoop {
   // The camera of the latest drawn frame; nothing while no world is drawn
   // (title, editor). The listener of the engine sounds.
   std::optional<CameraView> camera;
+  GameAudio audio;  // the engine sounds and the audio output
 };
 
 // Start-up step 3: the display modes become the Video Mode choices.

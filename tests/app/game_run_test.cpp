@@ -1,6 +1,7 @@
 // The whole game on the virtual display: started on venloop, it draws the
 // track (a screenshot taken with the screenshot key shows ground below
-// the sky) and quits cleanly on the window's quit request. The run
+// the sky), records the engines it hears (--record-audio) and quits
+// cleanly on the window's quit request. The run
 // happens in a child process: the log, data directories and settings are
 // per process.
 
@@ -8,7 +9,9 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -24,6 +27,8 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so
 extern "C" void __lsan_disable() __attribute__((weak));
 
 namespace {
+
+std::string audio_path;  // set before the child runs
 
 void push_later(int milliseconds, SDL_Event event) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -50,8 +55,9 @@ void push_later(int milliseconds, SDL_Event event) {
   // the driver. This run checks that the game draws and quits; the leak
   // checks of its parts are the other tests'.
   if (__lsan_disable) __lsan_disable();
-  const char* args[] = {"tavrin", "--track", "venloop", nullptr};
-  std::exit(tavrin_main(3, const_cast<char**>(args)));
+  const char* args[] = {"tavrin", "--track", "venloop", "--record-audio", audio_path.c_str(),
+                        nullptr};
+  std::exit(tavrin_main(5, const_cast<char**>(args)));
 }
 
 TEST(GameRun, VenloopIsDrawnAndTheGameQuitsCleanly) {
@@ -61,7 +67,22 @@ TEST(GameRun, VenloopIsDrawnAndTheGameQuitsCleanly) {
   setenv("XDG_DATA_HOME", home.path.c_str(), 1);
   setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
+  audio_path = home / "engines.raw";
   EXPECT_EXIT(run_game(), ::testing::ExitedWithCode(0), "");
+
+  // One block of 690 stereo 8-bit samples a tick, about seven seconds of
+  // them; the robots' engines blip on the gate and roar off it, so the
+  // samples move well away from the silent middle value.
+  std::FILE* f = std::fopen(audio_path.c_str(), "rb");
+  ASSERT_NE(f, nullptr) << audio_path;
+  std::vector<unsigned char> samples(1 << 22);
+  samples.resize(std::fread(samples.data(), 1, samples.size(), f));
+  std::fclose(f);
+  EXPECT_EQ(samples.size() % 1380, 0u);
+  EXPECT_GT(samples.size(), 500u * 1380);
+  int loudest = 0;
+  for (unsigned char b : samples) loudest = std::max(loudest, std::abs(b - 128));
+  EXPECT_GT(loudest, 8);
 
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
