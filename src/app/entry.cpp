@@ -8,6 +8,7 @@
 #include "app/config.h"
 #include "app/game_audio.h"
 #include "app/main_loop.h"
+#include "app/net_play.h"
 #include "app/program.h"
 #include "app/settings.h"
 #include "data/data_dirs.h"
@@ -90,7 +91,8 @@ bool start_first_session(Program& p) {
   create_world(p.world);
   p.game.world = &p.world;
   install_robot_driver();
-  if (p.options.track.empty()) return true;
+  // Online, the server starts the sessions.
+  if (start_net_play(p.options) || p.options.track.empty()) return true;
   if (!start_session(p.game, session_request(p, false))) {
     korb_error_box("Problem starting Tavrin", "Can't load track\n");
     return false;
@@ -104,6 +106,7 @@ bool start_first_session(Program& p) {
 // ends and when the window never became drawable. Fatal exits never come
 // here: a half-built run must not overwrite the player's settings.
 void shut_down(Program& p, GameLoop& loop) {
+  stop_net_play();
   if (p.game.world) {
     end_session(p.game);
     unload_track();

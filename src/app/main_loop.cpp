@@ -11,6 +11,7 @@
 
 #include "app/bike_settings.h"
 #include "app/screenshot.h"
+#include "app/net_play.h"
 #include "app/world_view.h"
 #include "platform/clock.h"
 #include "platform/key_names.h"
@@ -120,7 +121,7 @@ void run_step(Program& p, GameLoop& loop, double deadline) {
     }
     if (server_requested) game.paused = false;
   }
-  // The network step follows here once it exists.
+  if (!net_play_step(game)) return;
   if (!game.world || !game.track_name || game.paused || game.camera_mode == camera_editor) return;
   Bike* local = game.bikes[game.viewed_bike];
   if (local && game.bike_kind[game.viewed_bike] == bike_local && game.menu < 0)
@@ -269,6 +270,7 @@ void run_main_loop(Program& p, GameLoop& loop) {
     if (!draw_frame(p, loop)) break;
 
     PacedFrame frame = pace_frame(loop.pacing, game, clock);
+    frame.advance *= net_play_pace(game);
     loop.clock.target_time += frame.advance;
     game.total_time += frame.advance;
     run_due_steps(loop.clock, game.step, frame.now,
