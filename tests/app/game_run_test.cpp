@@ -70,16 +70,17 @@ TEST(GameRun, VenloopIsDrawnAndTheGameQuitsCleanly) {
   audio_path = home / "engines.raw";
   EXPECT_EXIT(run_game(), ::testing::ExitedWithCode(0), "");
 
-  // One block of 690 stereo 8-bit samples a tick, about seven seconds of
-  // them; the robots' engines blip on the gate and roar off it, so the
-  // samples move well away from the silent middle value.
+  // One block of 690 stereo 8-bit samples a tick, as many ticks as the
+  // game ran (fewer in a sanitizer build, at least half a second's); the
+  // robots' engines blip on the gate, so the samples move well away from
+  // the silent middle value.
   std::FILE* f = std::fopen(audio_path.c_str(), "rb");
   ASSERT_NE(f, nullptr) << audio_path;
   std::vector<unsigned char> samples(1 << 22);
   samples.resize(std::fread(samples.data(), 1, samples.size(), f));
   std::fclose(f);
   EXPECT_EQ(samples.size() % 1380, 0u);
-  EXPECT_GT(samples.size(), 500u * 1380);
+  EXPECT_GE(samples.size(), 64u * 1380);
   int loudest = 0;
   for (unsigned char b : samples) loudest = std::max(loudest, std::abs(b - 128));
   EXPECT_GT(loudest, 8);
