@@ -200,26 +200,14 @@ void receive_reliable(RaceServer& s, ServerClient& c, PacketReader& in) {
   const std::int32_t seq = in.i32();
   const auto rest = in.bytes(in.remaining());
   if (!in.ok() || rest.empty()) return;
-  if (seq > c.in_expected) {
-    auto at = std::lower_bound(c.in_pending.begin(), c.in_pending.end(), seq,
-                               [](const NetInMessage& m, std::int32_t n) { return m.seq < n; });
-    const bool held = at != c.in_pending.end() && at->seq == seq;
-    if (!held && c.in_pending.size() >= net_in_pending_limit) return;
-    if (!held) c.in_pending.insert(at, {seq, {rest.begin(), rest.end()}});
-  }
+  if (!hold_reliable(c.in_pending, c.in_expected, seq, rest)) return;
   PacketWriter ack(packet_ack);
   ack.i32(seq);
   send(s, c.address, ack);
-  if (seq != c.in_expected) return;
-  handle_reliable(s, c, rest);
-  ++c.in_expected;
-  while (c.used && !c.in_pending.empty() && c.in_pending.front().seq <= c.in_expected) {
-    NetInMessage next = std::move(c.in_pending.front());
-    c.in_pending.erase(c.in_pending.begin());
-    if (next.seq != c.in_expected) continue;
-    handle_reliable(s, c, next.bytes);
-    ++c.in_expected;
-  }
+  deliver_reliable(
+      c.in_expected, c.in_pending, seq, rest,
+      [&](std::span<const std::uint8_t> bytes) { handle_reliable(s, c, bytes); },
+      [&] { return c.used; });
 }
 
 void handle_hello(RaceServer& s, PacketReader& in, const NetAddress& from, double now) {

@@ -265,27 +265,14 @@ void receive_reliable(NetClient& c, GameState& game, PacketReader& in) {
   const std::int32_t seq = in.i32();
   const auto rest = in.bytes(in.remaining());
   if (!in.ok() || rest.empty()) return;
-  if (seq > c.in_expected) {
-    auto at = std::lower_bound(c.in_pending.begin(), c.in_pending.end(), seq,
-                               [](const NetInMessage& m, std::int32_t n) { return m.seq < n; });
-    const bool held = at != c.in_pending.end() && at->seq == seq;
-    // Unacknowledged, a message the list has no room for comes again.
-    if (!held && c.in_pending.size() >= net_in_pending_limit) return;
-    if (!held) c.in_pending.insert(at, {seq, {rest.begin(), rest.end()}});
-  }
+  if (!hold_reliable(c.in_pending, c.in_expected, seq, rest)) return;
   PacketWriter ack = addressed(c, packet_ack);
   ack.i32(seq);
   send_packet(c, ack);
-  if (seq != c.in_expected) return;
-  handle_reliable(c, game, rest);
-  ++c.in_expected;
-  while (c.socket >= 0 && !c.in_pending.empty() && c.in_pending.front().seq <= c.in_expected) {
-    NetInMessage next = std::move(c.in_pending.front());
-    c.in_pending.erase(c.in_pending.begin());
-    if (next.seq != c.in_expected) continue;
-    handle_reliable(c, game, next.bytes);
-    ++c.in_expected;
-  }
+  deliver_reliable(
+      c.in_expected, c.in_pending, seq, rest,
+      [&](std::span<const std::uint8_t> bytes) { handle_reliable(c, game, bytes); },
+      [&] { return c.socket >= 0; });
 }
 
 void clear_for_track(NetClient& c) {

@@ -28,6 +28,7 @@
 #include "base/ripemd160.h"
 #include "demo/state_history.h"
 #include "net/protocol.h"
+#include "net/reliable_inbox.h"
 #include "net/udp.h"
 #include "race/game_state.h"
 
@@ -51,15 +52,8 @@ struct NetOutMessage {
   std::vector<std::uint8_t> bytes;
 };
 
-// One incoming reliable message held until its turn.
-struct NetInMessage {
-  std::int32_t seq = 0;
-  std::vector<std::uint8_t> bytes;  // kind byte then body
-};
-
 // Bounds that keep a hostile or broken server from growing the client.
 constexpr std::size_t net_out_queue_limit = 256;
-constexpr std::size_t net_in_pending_limit = 64;
 // Highest gate pass number a crossing record may name.
 constexpr int net_gate_limit = 100000;
 
