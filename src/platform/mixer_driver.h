@@ -1,7 +1,8 @@
 #pragma once
-// The voice slots (5 to 15) of a driver built on the software mixer, so
-// the waveout and readback drivers share one set of forwarding functions
-// and differ only in their lock. `Access` supplies
+// The driver table of a driver built on the software mixer: its own five
+// operations, and voice slots (5 to 15) that forward to the mixer, so the
+// waveout and readback drivers share one set of forwarding functions and
+// differ only in their lock. `Access` supplies
 //   static Mixer* mixer();  the driver's open mixer, or null when closed
 //   struct Guard;           held around each operation (a mutex lock, or
 //                           nothing for a driver without a mixing thread)
@@ -22,9 +23,24 @@ R guarded(Args... args) {
 
 }  // namespace mixer_driver_detail
 
+// The operations a mixer driver supplies itself.
+struct MixerDriverOps {
+  decltype(AudioDriver::audio_open_device) open_device;
+  decltype(AudioDriver::audio_open_readback) open_readback;
+  decltype(AudioDriver::audio_close) close;
+  decltype(AudioDriver::audio_update) update;
+  decltype(AudioDriver::audio_read_back) read_back;
+};
+
 template <typename Access>
-constexpr void set_mixer_voice_slots(AudioDriver& d) {
+constexpr AudioDriver mixer_audio_driver(const MixerDriverOps& ops) {
   using mixer_driver_detail::guarded;
+  AudioDriver d{};
+  d.audio_open_device = ops.open_device;
+  d.audio_open_readback = ops.open_readback;
+  d.audio_close = ops.close;
+  d.audio_update = ops.update;
+  d.audio_read_back = ops.read_back;
   d.voice_create = &guarded<Access, mixer_voice_create, KorbVoice*, int, const std::uint8_t*, int>;
   d.voice_clone = &guarded<Access, mixer_voice_clone, KorbVoice*, KorbVoice*>;
   d.voice_free = &guarded<Access, mixer_voice_free, void, KorbVoice*>;
@@ -37,4 +53,5 @@ constexpr void set_mixer_voice_slots(AudioDriver& d) {
   d.voice_position = &guarded<Access, mixer_voice_position, int, KorbVoice*>;
   d.voice_write =
       &guarded<Access, mixer_voice_write, void, KorbVoice*, int, const std::uint8_t*, int>;
+  return d;
 }

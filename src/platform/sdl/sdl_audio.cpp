@@ -148,16 +148,8 @@ int update() { return 1; }
 
 std::span<const std::uint8_t> read_back() { return {}; }
 
-const AudioDriver driver = [] {
-  AudioDriver d{};
-  d.audio_open_device = open_device;
-  d.audio_open_readback = open_readback;
-  d.audio_close = close;
-  d.audio_update = update;
-  d.audio_read_back = read_back;
-  set_mixer_voice_slots<Access>(d);
-  return d;
-}();
+const AudioDriver driver =
+    mixer_audio_driver<Access>({open_device, open_readback, close, update, read_back});
 
 }  // namespace
 
