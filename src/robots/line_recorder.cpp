@@ -67,7 +67,9 @@ void account_mishap(LineStore& store, LineRecorder& recorder, const RecordedBike
     recorder.mishap = 1;
   if (recorder.mishap != 1) return;
   recorder.mishap = 2;
-  if (!bike.robot || store_segments(store) == 0) return;
+  // A robot that has taken the flag slows down and stops on purpose: that
+  // says nothing about the line it was on.
+  if (!bike.robot || recorder.finished || store_segments(store) == 0) return;
   const LineLayout& layout = store.layout;
   charge_segment(store, recorder, line_segment(layout, recorder.next_gate));
   // A crash just after a gate is the previous line's fault too: it left

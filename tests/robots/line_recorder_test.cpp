@@ -238,6 +238,18 @@ TEST_F(RecorderTest, AStallAfterTheStartIsAMishap) {
   EXPECT_EQ(recorder.mishap, 2);
 }
 
+TEST_F(RecorderTest, ARobotStoppingAfterTheFlagChargesNoLine) {
+  LineCell& line = put_line(store, 3, 0, lane_line(200, 0, 0, 30));
+  bike.robot = true;
+  bike.frame_velocity = {4, 0, 0};
+  passed(3);
+  recorder.used_lines = {0, 0, 0, line.line_id};
+  recorder.finished = true;
+  ride(2000, 250);
+  EXPECT_EQ(recorder.mishap, 2);
+  EXPECT_EQ(line.failures, 0);
+}
+
 TEST_F(RecorderTest, ARobotsAttemptIsCreditedOrCharged) {
   struct Case {
     const char* name;
