@@ -77,6 +77,21 @@ TEST(Jumps, FacesAreSteepAndDesignedFlightsLandOnTheirTargets) {
   }
 }
 
+// A gate crossed in the air would find every robot off its line: the bike
+// flies its own arc, not the one the line was drawn with.
+TEST(Gates, NoCheckpointLiesOnAJump) {
+  for (const BuiltTrack& t : tracks()) {
+    for (const GateSpot& g : t.gates.checkpoints) {
+      for (const JumpInfo& j : t.profile.jumps) {
+        SCOPED_TRACE(t.desc.folder + " gate at " + std::to_string(g.s) + ", jump at " +
+                     std::to_string(j.lip_s));
+        double into = t.line.wrap(g.s - j.lip_s + 20);
+        EXPECT_GE(into, t.line.wrap(j.target_s - j.lip_s) + 20 + 15);
+      }
+    }
+  }
+}
+
 TEST(Lines, EverySkillReachesTheSpeedEachJumpWasBuiltFor) {
   for (const BuiltTrack& t : tracks()) {
     for (int k = 0; k < 3; ++k) {

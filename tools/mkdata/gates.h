@@ -31,9 +31,10 @@ struct Gates {
 };
 
 // Checkpoints spread evenly round the lap (desc.gate_spacing apart at
-// most, each moved up to 40 feet or a quarter of the spacing to where the
-// course runs straight or on a steady arc), the last one on the starting gate's line so that a lap
-// runs from the gate round to the gate.
+// most, each moved up to 40 feet or a quarter of the spacing, off the
+// jumps, to where the course runs straight or on a steady arc), the last
+// one on the starting gate's line so that a lap runs from the gate round
+// to the gate.
 Gates build_gates(const TrackDesc& desc, const Centreline& line, const TrackProfile& profile,
                   const Terrain& terrain);
 
