@@ -50,8 +50,10 @@ std::vector<ShapeSphere> frame() {
   add(s, kFrame, {0, 3.15, 6.6}, 0.25, kPlastic);           // rear fender tip
   add(s, kFrame, {0.35, 2.6, 5.0}, 0.25, kPlastic, true);   // side panels
   add(s, kFrame, {0.4, 2.7, 5.6}, 0.25, kPlastic);          // silencer, right side
-  add(s, kFrame, {0, 1.65, 3.5}, 0.55, kPlastic);           // engine
-  add(s, kFrame, {0, 1.15, 3.6}, 0.3, kPlastic);            // skid plate, 11 in above the ground
+  add(s, kFrame, {0, 1.8, 3.5}, 0.55, kPlastic);            // engine
+  // Skid plate, 14 in above the ground: the suspension bottoming on a jump
+  // face or a landing must not bring it down to the ground.
+  add(s, kFrame, {0, 1.45, 3.6}, 0.3, kPlastic);
   add(s, kFrame, {0.6, 1.45, 4.15}, 0.15, kPlastic, true);  // foot pegs
   return s;
 }
