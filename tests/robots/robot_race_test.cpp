@@ -169,10 +169,7 @@ TEST_F(RobotRace, ThirtyNineRobotsRaceFromTheGateToTheFlagOnEveryTrack) {
 }
 
 // The pace of a skill: the median over its robots of their best lap after
-// the first (the start's pile-up says little about pace). Not met yet on
-// every track: a crash costs about 12 s, and crashes at the jumps still
-// come often enough that ten robots' best laps order the skills by luck
-// as much as by pace (see the README's robot figures). Run it by hand.
+// the first (the start's pile-up says little about pace).
 TEST_F(RobotRace, ExpertsBeatAmateursAndAmateursBeatNovicesOnEveryTrack) {
   if (kSanitized) GTEST_SKIP() << "whole races run in the normal build";
   // Ten robots of one skill, three laps: most have a lap without a crash,
