@@ -9,6 +9,7 @@
 
 #include "app/config.h"
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "platform/temp_dir.h"
 
 namespace {
@@ -18,12 +19,10 @@ namespace {
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_DATA_HOME", (dir / "xdg").c_str(), 1);
-    setenv("QZ_HOME", (dir / "install").c_str(), 1);
     unsetenv("KORB_LOGFILE");
     std::filesystem::create_directories(dir / "xdg/Tavrin");
     std::filesystem::create_directories(dir / "install");
-    reset_data_dirs_for_tests();
+    point_data_dirs(dir / "xdg", dir / "install");
   }
   void TearDown() override { reset_data_dirs_for_tests(); }
 

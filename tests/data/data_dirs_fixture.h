@@ -7,16 +7,15 @@
 #include <string>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "temp_tree.h"
 
 class DataDirsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (const char* home = std::getenv("HOME")) saved_home_ = home;
-    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
-    setenv("QZ_HOME", tree.path("install").c_str(), 1);
     unsetenv("KORB_LOGFILE");
-    reset_data_dirs_for_tests();
+    point_data_dirs(tree.path("xdg"), tree.path("install"));
   }
   // Tests may change HOME; the next one gets it back.
   void TearDown() override {

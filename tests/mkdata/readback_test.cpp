@@ -14,6 +14,7 @@
 #include <string>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "data/stream.h"
 #include "data_set.h"
 #include "map_image.h"
@@ -72,9 +73,7 @@ class GeneratedData : public ::testing::Test {
     delete home_;
   }
   void SetUp() override {
-    setenv("XDG_DATA_HOME", home_->c_str(), 1);
-    setenv("QZ_HOME", data_->c_str(), 1);
-    reset_data_dirs_for_tests();
+    point_data_dirs(*home_, *data_);
     clear_messages();
     track_list.clear();
     for (const TrackDesc& d : all_tracks()) track_list.push_back({d.folder, d.title});

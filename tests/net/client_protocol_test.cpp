@@ -9,6 +9,7 @@
 #include <random>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "data/temp_tree.h"
 #include "net_test_util.h"
 
@@ -80,9 +81,7 @@ TEST(PacketReader, RefusesToReadPastTheEnd) {
 class ClientProtocol : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
-    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
-    reset_data_dirs_for_tests();
+    point_data_dirs(tree.path("xdg"), TAVRIN_BUILD_DIR);
     clear_messages();
     server_socket = net_open();
     ASSERT_GE(server_socket, 0);

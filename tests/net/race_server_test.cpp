@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "data/temp_tree.h"
 #include "net_test_util.h"
 #include "race/session.h"
@@ -49,9 +50,7 @@ struct Player {
 class RaceAgainstServer : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
-    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
-    reset_data_dirs_for_tests();
+    point_data_dirs(tree.path("xdg"), TAVRIN_BUILD_DIR);
     clear_messages();
     net_hooks.prepare_session = no_learning;
     net_set_fake_network(0, 0, 1, test_clock);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "data/temp_tree.h"
 #include "net_test_util.h"
 #include "race_server.h"
@@ -120,9 +121,7 @@ TEST(ServerProcess, StopsCleanlyOnSigtermTellingItsClients) {
 class ServerParser : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
-    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
-    reset_data_dirs_for_tests();
+    point_data_dirs(tree.path("xdg"), TAVRIN_BUILD_DIR);
     server.log = nullptr;
     ServerOptions options;
     options.port = 0;

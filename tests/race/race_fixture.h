@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "data/temp_tree.h"
 #include "race/game_state.h"
 #include "race/session.h"
@@ -22,11 +23,9 @@
 class RaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
-    setenv("QZ_HOME", tree.path("install").c_str(), 1);
     std::filesystem::create_directories(tree.path("xdg/Tavrin"));
     std::filesystem::create_directories(tree.path("install"));
-    reset_data_dirs_for_tests();
+    point_data_dirs(tree.path("xdg"), tree.path("install"));
     game.track_name = "venloop";
     game.has_gates = true;
   }

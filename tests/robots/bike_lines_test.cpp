@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "robots/line_fixtures.h"
 #include "sim/bike.h"
 #include "sim/world.h"
@@ -24,9 +25,7 @@ class BikeLinesTest : public testing::Test {
     char pattern[] = "/tmp/tavrin-bike-lines-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     root_ = pattern;
-    setenv("XDG_DATA_HOME", root_.c_str(), 1);
-    setenv("QZ_HOME", root_.c_str(), 1);
-    reset_data_dirs_for_tests();
+    point_data_dirs(root_, root_);
     create_world(world_);
     bike_ = create_bike(world_, "crf250(2009)", 0, "1");
   }

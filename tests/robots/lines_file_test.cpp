@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "data/stream.h"
 #include "robots/line_fixtures.h"
 
@@ -27,10 +28,8 @@ class LinesFileTest : public testing::Test {
     char pattern[] = "/tmp/tavrin-lines-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     root_ = pattern;
-    setenv("XDG_DATA_HOME", (root_ + "/xdg").c_str(), 1);
-    setenv("QZ_HOME", (root_ + "/install").c_str(), 1);
     fs::create_directories(root_ + "/install");
-    reset_data_dirs_for_tests();
+    point_data_dirs(root_ + "/xdg", root_ + "/install");
   }
   void TearDown() override {
     reset_data_dirs_for_tests();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "data/data_dirs.h"
+#include "data/point_data_dirs.h"
 #include "track/track.h"
 #include "track_test_util.h"
 
@@ -15,11 +16,7 @@ namespace {
 
 class GeneratedTracks : public ::testing::TestWithParam<const char*> {
  protected:
-  void SetUp() override {
-    setenv("XDG_DATA_HOME", home.root().c_str(), 1);
-    setenv("QZ_HOME", TAVRIN_BUILD_DIR, 1);
-    reset_data_dirs_for_tests();
-  }
+  void SetUp() override { point_data_dirs(home.root(), TAVRIN_BUILD_DIR); }
   void TearDown() override {
     unload_track(track);
     unsetenv("QZ_HOME");
