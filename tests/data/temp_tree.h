@@ -31,8 +31,11 @@ class TempTree {
     return full;
   }
 
-  std::string read(const std::string& relative) const {
-    std::ifstream in(path(relative), std::ios::binary);
+  std::string read(const std::string& relative) const { return read_file(path(relative)); }
+
+  // The whole file at `full` ("" when it cannot be read).
+  static std::string read_file(const std::string& full) {
+    std::ifstream in(full, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 

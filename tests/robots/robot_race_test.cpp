@@ -73,8 +73,10 @@ class RobotRace : public SessionTest {
   }
 
   // `robots` robots race `laps` laps on `track` at `skill` for at most
-  // `ticks` ticks (or until the race is over).
-  RaceOutcome run(const char* track, int robots, int laps, int skill, int ticks) {
+  // `ticks` ticks (or until the race is over); with `learn`, what they
+  // learn is saved at the next session start.
+  RaceOutcome run(const char* track, int robots, int laps, int skill, int ticks,
+                  bool learn = false) {
     std::array<int, max_bikes> lineup{};
     for (int i = 0; i < robots; ++i) lineup[static_cast<size_t>(i)] = 2;
     SessionRequest request;
@@ -82,7 +84,7 @@ class RobotRace : public SessionTest {
     request.lineup = &lineup;
     request.laps = laps;
     request.robot_skill = skill;
-    request.learn = false;
+    request.learn = learn;
     RaceOutcome out;
     if (!start_session(game, request)) {
       ADD_FAILURE() << "cannot start a session on " << track;
@@ -175,6 +177,15 @@ TEST_F(RobotRace, ExpertsBeatAmateursAndAmateursBeatNovicesOnEveryTrack) {
   // Ten robots of one skill, three laps: most have a lap without a crash,
   // so the median of the best laps is the skill's pace in a pack.
   constexpr int kRobots = 10, kLaps = 3;
+  // All on the same bike: the roster deals its 125s, 250s and 50s anew at
+  // every session start, and a pack of experts on small bikes is no
+  // measure of the skill.
+  static const std::vector<RosterEntry> one_model = [] {
+    std::vector<RosterEntry> r = session_roster();
+    for (RosterEntry& e : r) e.model = "crf250(2009)";
+    return r;
+  }();
+  session_hooks.roster = one_model;
   for (const char* track : {"venloop", "sxarena", "practice"}) {
     SCOPED_TRACE(track);
     double pace[3] = {};
@@ -208,6 +219,25 @@ TEST_F(RobotRace, TwoRunsOfTheSameRaceAgree) {
   RaceOutcome second = run("sxarena", 39, 2, 2, kTicks);
   EXPECT_EQ(first.hash, second.hash);
   EXPECT_EQ(first.gates, second.gates);
+}
+
+// A learning race teaches the store how each line went, and the next
+// session start keeps that in the home directory's copy of the lines.
+TEST_F(RobotRace, ALearningRaceSavesWhatTheLinesDid) {
+  namespace fs = std::filesystem;
+  run("practice", 4, 2, 2, kRaceLimitTicks, true);
+  EXPECT_TRUE(game.results_done);
+  const fs::path saved = tree.path("xdg/Tavrin/practice/lines_expert");
+  EXPECT_FALSE(fs::exists(saved));
+  end_session(game);
+
+  run("practice", 4, 1, 2, 1, true);
+  ASSERT_TRUE(fs::exists(saved));
+  EXPECT_NE(tree.read("xdg/Tavrin/practice/lines_expert"),
+            TempTree::read_file(std::string(TAVRIN_BUILD_DIR) + "/practice/lines_expert"));
+  int tested = 0;
+  for (const LineCell& cell : line_store.cells) tested += cell.tests > 0 ? 1 : 0;
+  EXPECT_GT(tested, 0) << "the reloaded store keeps the robots' results";
 }
 
 TEST_F(RobotRace, WithoutTimingGatesRobotsHaveNoLinesAndWaitWhereTheyStand) {
