@@ -23,6 +23,19 @@ constexpr Vec3 cross(Vec3 a, Vec3 b) {
 }
 inline double length(Vec3 a) { return std::sqrt(dot(a, a)); }
 
+// Twice the signed area of the triangle p q r seen from above (x and z
+// only): positive when r lies to one side of the line p-q, negative on the
+// other, zero on it.
+constexpr double orient_xz(Vec3 p, Vec3 q, Vec3 r) {
+  return (q.x - p.x) * (r.z - p.z) - (q.z - p.z) * (r.x - p.x);
+}
+
+// Whether segments a-b and c-d cross seen from above: each one's ends lie
+// strictly on opposite sides of the other's line (touching is no crossing).
+constexpr bool segments_cross_xz(Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
+  return orient_xz(a, b, c) * orient_xz(a, b, d) < 0 && orient_xz(c, d, a) * orient_xz(c, d, b) < 0;
+}
+
 // Unit vector along a; a zero vector stays zero rather than becoming NaN.
 inline Vec3 normalized(Vec3 a) {
   double len = length(a);

@@ -28,7 +28,6 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kStaging = 5.0;  // seconds of staging before the robots wait for the drop
 
 Vec3 to_vec(const dReal* v) { return {v[0], v[1], v[2]}; }
-Vec3 point_position(const LinePoint& p) { return {p.x, p.y, p.z}; }
 
 Vec3 body_axis(dBodyID body, double x, double y, double z) {
   dVector3 out;

@@ -20,23 +20,12 @@ double squared_distance(const LinePoint& a, const LinePoint& b) {
   return dx * dx + dy * dy + dz * dz;
 }
 
-// Side of point p against the line through a and b, horizontal plane.
-double orient_xz(const LinePoint& a, const LinePoint& b, const LinePoint& p) {
-  return (double(b.x) - a.x) * (double(p.z) - a.z) - (double(b.z) - a.z) * (double(p.x) - a.x);
-}
-
-// Chords a1-a2 and b1-b2 cross properly: each chord's end points lie
-// strictly on opposite sides of the other chord's line.
-bool chords_cross(const LinePoint& a1, const LinePoint& a2, const LinePoint& b1,
-                  const LinePoint& b2) {
-  return orient_xz(a1, a2, b1) * orient_xz(a1, a2, b2) < 0 &&
-         orient_xz(b1, b2, a1) * orient_xz(b1, b2, a2) < 0;
-}
-
 bool lines_cross(const LineCell& a, const LineCell& b) {
   for (std::size_t i = 0; i + 1 < a.points.size(); ++i)
     for (std::size_t j = 0; j + 1 < b.points.size(); ++j)
-      if (chords_cross(a.points[i], a.points[i + 1], b.points[j], b.points[j + 1])) return true;
+      if (segments_cross_xz(point_position(a.points[i]), point_position(a.points[i + 1]),
+                            point_position(b.points[j]), point_position(b.points[j + 1])))
+        return true;
   return false;
 }
 

@@ -17,6 +17,7 @@
 #include <span>
 #include <vector>
 
+#include "base/vec3.h"
 #include "robots/line_layout.h"
 
 struct TimingGates;
@@ -41,6 +42,9 @@ struct LinePoint {
   float lean = 0;  // roll angle of the frame (radians, signed)
 };
 static_assert(sizeof(LinePoint) == 20);
+
+// Where the sample puts the frame body, as a vector.
+inline Vec3 point_position(const LinePoint& p) { return {p.x, p.y, p.z}; }
 
 // One stored line. Empty when it has no points.
 struct LineCell {

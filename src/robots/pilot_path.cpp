@@ -13,8 +13,6 @@ double horizontal_distance(const Vec3& a, const LinePoint& p) {
   return std::hypot(p.x - a.x, p.z - a.z);
 }
 
-Vec3 point_position(const LinePoint& p) { return {p.x, p.y, p.z}; }
-
 // The chain search's result is large (two 45 x 45 tables); one scratch
 // record serves every robot, as they plan one after another.
 LinePlan& plan_scratch() {
