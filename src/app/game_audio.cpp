@@ -1,9 +1,9 @@
 #include "app/game_audio.h"
 
 #include "app/command_line.h"
-#include "render/camera.h"
 #include "platform/audio.h"
 #include "platform/log.h"
+#include "render/camera.h"
 #include "sound/engine_synthesis.h"
 
 void start_game_audio(GameAudio& audio, KorbWindow* window, const CommandLineOptions& options) {

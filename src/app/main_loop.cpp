@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "app/bike_settings.h"
-#include "app/screenshot.h"
 #include "app/net_play.h"
+#include "app/screenshot.h"
 #include "app/world_view.h"
 #include "platform/clock.h"
 #include "platform/key_names.h"

@@ -18,11 +18,11 @@
 #include "app/cameras.h"
 #include "app/controls.h"
 #include "app/frame_pacing.h"
+#include "app/game_audio.h"
 #include "app/program.h"
 #include "app/video_modes.h"
 #include "platform/binding.h"
 #include "platform/window.h"
-#include "app/game_audio.h"
 #include "race/session.h"
 
 // Names of the fixed menu keys, looked up once the window is open.
